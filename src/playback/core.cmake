@@ -1,0 +1,5 @@
+# Portable pieces of the playback engine.
+list(APPEND DORVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/position_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/media_name.cpp
+)

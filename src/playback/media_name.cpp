@@ -1,0 +1,6 @@
+#include "playback/media_name.h"
+
+std::string_view MediaBaseName(std::string_view path) {
+  const auto slash = path.rfind('\\');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
