@@ -1,0 +1,61 @@
+// The bookmark table's slot type and the bookmark file's text: its path,
+// its reader and its writer, and the text of a bookmark's menu item.
+//
+// File format: one line per bookmark, "%s\t%s\r\n" with the name and the
+// position as FormatPosition writes it. No header, count or end mark.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::size_t kBookmarkSlots = 10;       // menu ids 12000 to 12009
+inline constexpr std::size_t kBookmarkNameMax = 49;     // characters, without terminator
+// Only this many bytes of a bookmark file are read: ten lines of a 49-character
+// name, a tab, a 9-character position and CR LF, plus one byte.
+inline constexpr std::size_t kBookmarkReadLimit = 611;
+
+// One slot of the process-wide table. A zero-initialised slot is free and
+// has the empty name. `name` is always zero-terminated (at most 49 characters),
+// so the Win32 side can hand it to menus and compare it as a C string.
+struct Bookmark {
+  std::array<char, kBookmarkNameMax + 1> name{};
+  std::int32_t inUse = 0;
+  std::int32_t position = 0;  // ms
+};
+
+using BookmarkTable = std::array<Bookmark, kBookmarkSlots>;
+
+// The name held in a slot (up to its terminator, never more than 49 characters).
+std::string_view BookmarkName(const Bookmark& slot);
+// Stores a name in a slot: cut at an embedded NUL and at 49 characters, and
+// terminated.
+void SetBookmarkName(Bookmark& slot, std::string_view name);
+
+// programDir + "\" + base name of the media path + ".BMK". The media file's
+// own extension stays: C:\rec\talk.wav -> <programDir>\talk.wav.BMK.
+std::string BookmarkFilePath(std::string_view programDir, std::string_view mediaPath);
+
+struct LoadedBookmark {
+  std::string name;        // 1 to 49 characters, none of "\r\n\t:." or NUL
+  std::int32_t position;   // ms
+};
+
+// Reads a bookmark file's bytes. Only the first 611 bytes count, and a NUL
+// byte ends the text (the file is read into a zero-terminated buffer).
+// The text is cut into tokens at runs of "\r\n\t:." (leading ones skipped)
+// and the tokens taken in fours: name, minutes, seconds, milliseconds.
+// Numbers are read as atoi reads them but saturate at the int32 range; a
+// missing number counts as 0. The position is computed in 64 bits and
+// clamped to the int32 range. At most ten bookmarks are returned (further
+// entries are ignored) and names longer than 49 characters are cut.
+std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes);
+
+// One file line: "%s\t%s\r\n" with the name and FormatPosition(position).
+std::string BookmarkLine(std::string_view name, std::int32_t position);
+// The whole file: one line per slot in use, in slot order.
+std::string WriteBookmarkText(const BookmarkTable& table);
+// The Bookmark menu item's text: "%s\t%s" with the name and FormatPosition.
+std::string BookmarkMenuText(std::string_view name, std::int32_t position);

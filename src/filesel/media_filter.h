@@ -1,0 +1,60 @@
+// The media type table (MCI file extensions grouped by the device type that
+// plays them) and the filter text of the media Open dialog built from it.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+inline constexpr std::size_t kMaxMediaTypes = 60;
+inline constexpr std::size_t kDeviceTypeMax = 29;   // characters, without terminator
+inline constexpr std::size_t kPatternsMax = 49;     // characters, without terminator
+inline constexpr std::size_t kMediaFilterSize = 800;
+
+struct MediaTypeEntry {
+  std::string deviceType;  // as the source gives it, at most 29 characters
+  std::string patterns;    // "*.wav;*.snd;": one "*.%s;" per extension, at most 49 characters
+};
+
+// Rows in the order their device types were first met; rows are only added.
+struct MediaTypeTable {
+  std::array<MediaTypeEntry, kMaxMediaTypes> rows{};
+  int count = 0;
+};
+
+// Adds one extension (without dot) under its device type. Device types are
+// matched byte for byte, case significant, so "MPEGVideo" and "mpegvideo"
+// make two rows. The pattern "*.<ext>;" is appended unless the row's patterns
+// already contain it. Both texts are taken as C strings (cut at a NUL), so a
+// registry value's data may be passed with its terminator. Limits, none of
+// which overflows:
+// - a device type longer than 29 characters is cut to 29, and rows are
+//   matched on the cut text;
+// - a 61st device type is ignored, with its extensions;
+// - an extension whose pattern does not fit into the row's 49 characters
+//   is left out (a new device type gets no row for it).
+void AddMediaExtension(MediaTypeTable& table, std::string_view extension, std::string_view deviceType);
+
+// Adds the lines of a profile section as GetProfileSectionA returns it:
+// zero-terminated lines ending with an empty line (or the end of the text).
+// Each line holding "=" is cut at the first "=" into extension and device
+// type; other lines are passed over.
+void AddProfileSection(MediaTypeTable& table, std::string_view section);
+
+struct MediaFilter {
+  // The filter exactly as the dialog takes it: pairs of zero-terminated
+  // strings, then the empty string, so it ends with "\0\0". At most 800 bytes.
+  std::string text;
+  int defaultIndex = 1;  // 1-based entry of the list the dialog starts with
+};
+
+// One pair "<type> (<patterns>)" / "<patterns>" per row that fits (patterns
+// without their trailing ";"), or the wave and video pairs when the table has
+// no rows, then "All Files (*.*)" / "*.*" and the empty string. A row is left
+// out when its pair would not leave room for the closing 21 bytes; later,
+// smaller rows may still fit.
+// The default entry comes from the extension of the media path (from its last
+// "." on, or "*.wav" when it has none): the place in the list of the first
+// listed row whose patterns contain it, else "All Files (*.*)"; with no rows
+// it is 1.
+MediaFilter BuildMediaFilterText(const MediaTypeTable& table, std::string_view mediaPath);

@@ -1,0 +1,117 @@
+#include "bookmarks/bookmark_text.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+BookmarkTable TableOf(std::initializer_list<std::pair<std::size_t, LoadedBookmark>> entries) {
+  BookmarkTable table{};
+  for (const auto& [slot, b] : entries) {
+    SetBookmarkName(table[slot], b.name);
+    table[slot].position = b.position;
+    table[slot].inUse = 1;
+  }
+  return table;
+}
+
+void ExpectBookmarks(const std::vector<LoadedBookmark>& got,
+                     const std::vector<LoadedBookmark>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(got[i].name, want[i].name) << "entry " << i;
+    EXPECT_EQ(got[i].position, want[i].position) << "entry " << i;
+  }
+}
+
+}  // namespace
+
+TEST(BookmarkFilePath, KeepsTheMediaExtensionAndDropsTheDirectory) {
+  EXPECT_EQ(BookmarkFilePath("C:\\Prog", "C:\\rec\\talk.wav"), "C:\\Prog\\talk.wav.BMK");
+  EXPECT_EQ(BookmarkFilePath("C:\\Prog", "talk.wav"), "C:\\Prog\\talk.wav.BMK");
+}
+
+TEST(BookmarkText, WritesLinesInSlotOrderAndReadsThemBack) {
+  const BookmarkTable table = TableOf({{0, {"Intro", 83456}}, {1, {"Q2", 754000}}});
+  const std::string text = WriteBookmarkText(table);
+  EXPECT_EQ(text, "Intro\t 1:23.456\r\nQ2\t12:34.000\r\n");
+  ExpectBookmarks(ReadBookmarkText(text), {{"Intro", 83456}, {"Q2", 754000}});
+
+  // Free slots are skipped, whatever they still hold.
+  BookmarkTable gappy = TableOf({{0, {"a", 1}}, {1, {"gone", 2}}, {2, {"c", 3}}});
+  gappy[1].inUse = 0;
+  EXPECT_EQ(WriteBookmarkText(gappy), "a\t 0:00.001\r\nc\t 0:00.003\r\n");
+  EXPECT_EQ(WriteBookmarkText(BookmarkTable{}), "");
+  EXPECT_EQ(BookmarkMenuText("Intro", 83456), "Intro\t 1:23.456");
+}
+
+TEST(BookmarkText, TokensSplitAtRunsOfSeparatorsLikeStrtok) {
+  ExpectBookmarks(ReadBookmarkText("\r\n\r\n..A\t\t1::2..3\r\n\r\nB\t 0:05.007"),
+                  {{"A", 60000 + 2000 + 3}, {"B", 5007}});
+  // A blank is no separator: it belongs to the name, and atoi skips it in numbers.
+  ExpectBookmarks(ReadBookmarkText("my talk\t 1:23.456\r\n"), {{"my talk", 83456}});
+  // atoi stops at the first non-digit; text without digits reads as 0.
+  ExpectBookmarks(ReadBookmarkText("x\t2m:zz.+7q"), {{"x", 120000 + 7}});
+}
+
+TEST(BookmarkText, TextWithoutTokensGivesNoBookmarks) {
+  EXPECT_TRUE(ReadBookmarkText("").empty());
+  EXPECT_TRUE(ReadBookmarkText("\r\n\r\n\t:..").empty());
+  EXPECT_TRUE(ReadBookmarkText(std::string_view("\0Intro\t1:2.3", 12)).empty());
+}
+
+TEST(BookmarkText, MissingTrailingNumbersCountAsZero) {
+  ExpectBookmarks(ReadBookmarkText("A\t1:02"), {{"A", 62000}});
+  ExpectBookmarks(ReadBookmarkText("A\t1"), {{"A", 60000}});
+  ExpectBookmarks(ReadBookmarkText("A"), {{"A", 0}});
+  // Tokens are taken in fours whatever the lines say.
+  ExpectBookmarks(ReadBookmarkText("A\t1:2\r\nB\t3:4.5"), {{"A", 60000 + 2000}, {"3", 4 * 60000 + 5000}});
+}
+
+TEST(BookmarkText, OnlyTheFirst611BytesAndTheTextBeforeANulCount) {
+  std::string text(599, '\n');
+  text += "Name\t 1:23.456\r\n";  // byte 611 falls after "1:23.4"
+  ExpectBookmarks(ReadBookmarkText(text), {{"Name", 83004}});
+  ExpectBookmarks(ReadBookmarkText(std::string_view("A\t1:0.0\r\n\0B\t2:0.0", 18)), {{"A", 60000}});
+}
+
+TEST(BookmarkText, ExtraEntriesAreIgnoredAndLongNamesCut) {
+  std::string text;
+  for (int i = 0; i < 15; ++i) text += BookmarkLine(std::string(1, char('a' + i)), i);
+  const auto loaded = ReadBookmarkText(text);
+  ASSERT_EQ(loaded.size(), kBookmarkSlots);
+  EXPECT_EQ(loaded[9].name, "j");
+  EXPECT_EQ(loaded[9].position, 9);
+
+  const std::string longName(80, 'n');
+  ExpectBookmarks(ReadBookmarkText(longName + "\t0:01.000"), {{std::string(49, 'n'), 1000}});
+  Bookmark slot;
+  SetBookmarkName(slot, longName);
+  EXPECT_EQ(BookmarkName(slot), std::string(49, 'n'));
+  EXPECT_EQ(slot.name[49], '\0');
+}
+
+TEST(BookmarkText, HugeNumbersSaturateInsteadOfOverflowing) {
+  ExpectBookmarks(ReadBookmarkText("a\t99999999999999999999:0.0"), {{"a", INT32_MAX}});
+  ExpectBookmarks(ReadBookmarkText("a\t-99999999999:-9999999999.-9999999999"), {{"a", INT32_MIN}});
+  ExpectBookmarks(ReadBookmarkText("a\t35791:23.648"), {{"a", INT32_MAX}});
+  ExpectBookmarks(ReadBookmarkText("a\t-1:-1.-500"), {{"a", -61500}});
+}
+
+TEST(BookmarkText, GarbageAndLargeFilesStayWithinTheTable) {
+  std::string garbage;
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < (1 << 20); ++i) {
+    seed = seed * 1103515245u + 12345u;
+    garbage += static_cast<char>(seed >> 24);
+  }
+  garbage[0] = 'x';  // so the text is not cut at once by a NUL
+  const auto loaded = ReadBookmarkText(garbage);
+  EXPECT_LE(loaded.size(), kBookmarkSlots);
+  for (const auto& b : loaded) {
+    EXPECT_FALSE(b.name.empty());
+    EXPECT_LE(b.name.size(), kBookmarkNameMax);
+    EXPECT_EQ(b.name.find_first_of(std::string_view("\r\n\t:.\0", 6)), std::string::npos);
+  }
+}
