@@ -1,0 +1,75 @@
+// The user options text (".usr" files): the reader that turns a file's bytes
+// into the values to apply, and the writer that turns the current settings
+// into the 18 lines of a file. The Win32 side does the file access, the
+// controls and the hot-key registration.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/hotkey_codes.h"
+#include "settings/timing_options.h"
+
+// Only this many leading bytes of an options file are read.
+inline constexpr std::size_t optionsTextLimit = 600;
+// Characters the media path holds (without its terminating NUL).
+inline constexpr std::size_t mediaPathLimit = 259;
+
+// Applied when the options file to load does not exist (string resource 11).
+inline constexpr std::string_view builtInDefaultOptions =
+    "WalkLength=3.0\r\nBackspace=1.5\r\nWalkPause=1.0\r\nNumLoops=3\r\n"
+    "HKPlay=0274\r\nHKPause=0275\r\nHKRewind=0277\r\nHKWalk=0276\r\nHKFF=0278\r\n";
+
+// What an options text sets. An empty optional means the text did not set
+// that value, so the control or table keeps what it has.
+struct OptionsValues {
+  std::optional<std::int32_t> walkLengthMs;
+  std::optional<std::int32_t> backspaceMs;
+  std::optional<std::int32_t> walkPauseMs;
+  std::optional<std::int32_t> unpauseRewindMs;
+  // The number as read; the loop counter gets its low 16 bits and clamps.
+  std::optional<std::int32_t> numLoops;
+  // Indexed by hot-key id (not by the order of the keys in the file).
+  std::array<std::optional<std::uint32_t>, hotKeyCount> hotKeys;
+  // At most mediaPathLimit characters.
+  std::optional<std::string> file;
+  // Always complete: the defaults, overwritten by the values the text gives.
+  TimingOptions timing = defaultTimingOptions;
+};
+
+// Applies an options text line by line:
+// - only the first optionsTextLimit bytes count;
+// - a line runs up to the next CR, and the character after each CR is
+//   skipped (the LF); text after the last CR is ignored;
+// - the key is the text before the first "=", the value the rest; a line
+//   without "=" is ignored;
+// - a key selects the first name, in lookup order, whose leading characters
+//   equal the key ignoring ASCII letter case; so "walk" means WalkLength, the
+//   empty key WalkLength, and a key with anything beyond a name nothing;
+// - a key given twice takes the later value.
+OptionsValues ReadOptionsText(std::string_view text);
+
+// The settings as the writer takes them.
+struct OptionsSnapshot {
+  std::int32_t walkLengthMs = 0;
+  std::int32_t backspaceMs = 0;
+  std::int32_t walkPauseMs = 0;
+  std::int32_t unpauseRewindMs = 0;
+  std::int32_t numLoops = 0;
+  std::array<HotKeyCode, hotKeyCount> hotKeys{};  // indexed by hot-key id
+  std::string file;
+  TimingOptions timing = defaultTimingOptions;
+};
+
+// The 18 lines of an options file, each ending in CR LF, in written order.
+// The text never exceeds optionsTextLimit bytes: when the settings would
+// make it longer, the File value (which is only the media dialog's starting
+// name) is shortened just enough, so every other value is read back.
+std::string WriteOptionsText(const OptionsSnapshot& snapshot);
+
+// Slider position for a time in ms: ms * 2 / 1000, truncating toward zero,
+// computed without overflow. Not clamped: the slider holds its own range.
+int SliderPositionForMs(std::int32_t ms);

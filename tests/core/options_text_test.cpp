@@ -1,0 +1,284 @@
+#include "settings/options_text.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+namespace {
+
+// The file written at the first exit with nothing changed.
+constexpr std::string_view defaultOptionsFile =
+    "WalkLength=3.0\r\n"
+    "Backspace=1.5\r\n"
+    "WalkPause=1.0\r\n"
+    "UnPauseRew=0.0\r\n"
+    "NumLoops=3\r\n"
+    "HKPlay=0274\r\n"
+    "HKPause=0275\r\n"
+    "HKRewind=0277\r\n"
+    "HKWalk=0276\r\n"
+    "HKFF=0278\r\n"
+    "File=\r\n"
+    "HotKeySpeedupDelay=30\r\n"
+    "HotKeyFastRepeatSpeed=850\r\n"
+    "HotKeySlowRepeatSpeed=340\r\n"
+    "HotKeySeekDelay=5\r\n"
+    "ButtonSpeedupDelay=38\r\n"
+    "ButtonFastRepeatSpeed=530\r\n"
+    "ButtonSlowRepeatSpeed=212\r\n";
+
+OptionsSnapshot StartingSnapshot() {
+  OptionsSnapshot s;
+  s.walkLengthMs = 3000;
+  s.backspaceMs = 1500;
+  s.walkPauseMs = 1000;
+  s.unpauseRewindMs = 0;
+  s.numLoops = 3;
+  s.hotKeys = defaultHotKeyCodes;
+  return s;
+}
+
+OptionsValues ReadLine(const std::string& line) {
+  return ReadOptionsText(line + "\r\n");
+}
+
+bool SetsNothing(const OptionsValues& v) {
+  for (const auto& code : v.hotKeys)
+    if (code) return false;
+  return !v.walkLengthMs && !v.backspaceMs && !v.walkPauseMs && !v.unpauseRewindMs && !v.numLoops &&
+         !v.file && v.timing == defaultTimingOptions;
+}
+
+}  // namespace
+
+TEST(WriteOptionsText, StartingSettingsGiveTheExact320ByteFile) {
+  const std::string text = WriteOptionsText(StartingSnapshot());
+  EXPECT_EQ(text.size(), 320u);
+  EXPECT_EQ(text, defaultOptionsFile);
+}
+
+TEST(WriteOptionsText, WritesHotKeysByIdUnderTheirOwnKeysInUpperCaseHex) {
+  OptionsSnapshot s = StartingSnapshot();
+  s.hotKeys = {0x0A1, 0x2B2, 0xC3C3, 0x4, 0xFFFF};  // Play, Pause, Walk, Rew, FF
+  s.walkLengthMs = 2500;
+  s.numLoops = -7;
+  s.file = "C:\\talk=1.wav";
+  const std::string text = WriteOptionsText(s);
+  EXPECT_NE(text.find("WalkLength=2.5\r\nBackspace"), std::string::npos);
+  EXPECT_NE(text.find("NumLoops=-7\r\nHKPlay=00A1\r\nHKPause=02B2\r\nHKRewind=0004\r\nHKWalk=C3C3\r\nHKFF=FFFF\r\n"
+                      "File=C:\\talk=1.wav\r\n"),
+            std::string::npos);
+}
+
+TEST(WriteOptionsText, NeverExceeds600BytesAndKeepsEveryValueButThePathTail) {
+  OptionsSnapshot s = StartingSnapshot();
+  s.walkLengthMs = INT32_MIN;
+  s.backspaceMs = INT32_MAX;
+  s.numLoops = INT32_MIN;
+  s.timing = {INT32_MIN, INT32_MIN, INT32_MAX, -1000000000, INT32_MIN, INT32_MAX, -123456789};
+  s.file = std::string(259, 'p');
+
+  const std::string text = WriteOptionsText(s);
+  EXPECT_EQ(text.size(), 600u);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+  const OptionsValues back = ReadOptionsText(text);
+  EXPECT_EQ(back.timing, s.timing);
+  EXPECT_EQ(back.numLoops, INT32_MIN);
+  EXPECT_EQ(back.walkLengthMs, -2147483600);  // one decimal of seconds
+  EXPECT_EQ(back.backspaceMs, 2147483600);
+  ASSERT_TRUE(back.file);
+  EXPECT_GT(back.file->size(), 150u);
+  EXPECT_LT(back.file->size(), 259u);
+  EXPECT_EQ(*back.file, s.file.substr(0, back.file->size()));
+
+  // Ordinary values leave room for the longest path, which stays whole.
+  s = StartingSnapshot();
+  s.numLoops = 10;
+  s.timing = {9999, 9999, 9999, 9999, 9999, 9999, 9999};
+  s.hotKeys = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+  s.file = std::string(300, 'q');  // more than the media path holds
+  const std::string full = WriteOptionsText(s);
+  EXPECT_LE(full.size(), 595u);
+  EXPECT_EQ(ReadOptionsText(full).file, std::string(259, 'q'));
+}
+
+TEST(WriteOptionsText, RoundTripsEverySliderValueAndTheRest) {
+  for (int position = 0; position <= 20; ++position) {
+    OptionsSnapshot s = StartingSnapshot();
+    s.walkLengthMs = position * 500;
+    s.backspaceMs = (20 - position) * 500;
+    s.walkPauseMs = position * 500;
+    s.unpauseRewindMs = (position % 7) * 500;
+    s.numLoops = position % 10 + 1;
+    s.hotKeys = {0x0170, 0x0671, static_cast<HotKeyCode>(0x0800 + position), 0x0, 0x0F25};
+    s.file = "D:\\Interviews\\tape " + std::to_string(position) + ".mp3";
+    s.timing = {position, -position, 850, 0, 38 * position, 212, -530};
+    const OptionsValues back = ReadOptionsText(WriteOptionsText(s));
+    EXPECT_EQ(back.walkLengthMs, s.walkLengthMs);
+    EXPECT_EQ(back.backspaceMs, s.backspaceMs);
+    EXPECT_EQ(back.walkPauseMs, s.walkPauseMs);
+    EXPECT_EQ(back.unpauseRewindMs, s.unpauseRewindMs);
+    EXPECT_EQ(SliderPositionForMs(*back.walkLengthMs), position);
+    EXPECT_EQ(back.numLoops, s.numLoops);
+    for (int id = 0; id < hotKeyCount; ++id) EXPECT_EQ(back.hotKeys[id], s.hotKeys[id]) << id;
+    EXPECT_EQ(back.file, s.file);
+    EXPECT_EQ(back.timing, s.timing);
+  }
+}
+
+TEST(BuiltInDefaultOptions, Is124CharactersGivingTheStartingWalkValuesAndHotKeys) {
+  EXPECT_EQ(builtInDefaultOptions.size(), 124u);
+  const OptionsValues v = ReadOptionsText(builtInDefaultOptions);
+  EXPECT_EQ(v.walkLengthMs, 3000);
+  EXPECT_EQ(v.backspaceMs, 1500);
+  EXPECT_EQ(v.walkPauseMs, 1000);
+  EXPECT_EQ(v.numLoops, 3);
+  for (int id = 0; id < hotKeyCount; ++id) EXPECT_EQ(v.hotKeys[id], defaultHotKeyCodes[id]) << id;
+  EXPECT_FALSE(v.unpauseRewindMs);  // the rewind slider stays where it is
+  EXPECT_FALSE(v.file);
+  EXPECT_EQ(v.timing, defaultTimingOptions);
+}
+
+TEST(ReadOptionsText, MatchesKeysByLeadingPartInLookupOrderIgnoringCase) {
+  EXPECT_EQ(ReadLine("walklength=2.0").walkLengthMs, 2000);
+  EXPECT_EQ(ReadLine("WALKLENGTH=2.0").walkLengthMs, 2000);
+  EXPECT_EQ(ReadLine("Walk=2.0").walkLengthMs, 2000);
+  EXPECT_EQ(ReadLine("=4").walkLengthMs, 4000);
+  EXPECT_EQ(ReadLine("WalkP=2.0").walkPauseMs, 2000);
+  EXPECT_EQ(ReadLine("b=2").backspaceMs, 2000);
+  EXPECT_EQ(ReadLine("u=2").unpauseRewindMs, 2000);
+  EXPECT_EQ(ReadLine("n=4").numLoops, 4);
+  EXPECT_EQ(ReadLine("HK=0275").hotKeys[hotKeyPlay], 0x275u);
+  EXPECT_EQ(ReadLine("hkf=0300").hotKeys[hotKeyFF], 0x300u);
+  EXPECT_EQ(ReadLine("HKW=0301").hotKeys[hotKeyWalk], 0x301u);
+  EXPECT_EQ(ReadLine("HKR=0302").hotKeys[hotKeyRew], 0x302u);
+  EXPECT_EQ(ReadLine("HKPa=0303").hotKeys[hotKeyPause], 0x303u);
+  EXPECT_EQ(ReadLine("f=x").file, "x");
+  EXPECT_EQ(ReadLine("HotKeyS=1").timing.HotKeySpeedupDelay, 1);
+  EXPECT_EQ(ReadLine("HotKeySl=2").timing.HotKeySlowRepeatSpeed, 2);
+  EXPECT_EQ(ReadLine("hotkeyf=3").timing.HotKeyFastRepeatSpeed, 3);
+  EXPECT_EQ(ReadLine("HotKeySe=4").timing.HotKeySeekDelay, 4);
+  EXPECT_EQ(ReadLine("Bu=5").timing.ButtonSpeedupDelay, 5);
+  EXPECT_EQ(ReadLine("ButtonSl=6").timing.ButtonSlowRepeatSpeed, 6);
+  EXPECT_EQ(ReadLine("BUTTONFASTREPEATSPEED=7").timing.ButtonFastRepeatSpeed, 7);
+
+  for (const char* ignored : {"WalkLengthX=1", "WalkLength =1", " WalkLength=1", "WalkLength", "Speed=1",
+                              "W\xe1lkLength=1", "ButtonFastRepeatSpeedy=1"}) {
+    EXPECT_TRUE(SetsNothing(ReadLine(ignored))) << ignored;
+  }
+}
+
+TEST(ReadOptionsText, ReadsSecondsAsAtofAndTruncatesToMs) {
+  const OptionsValues v = ReadLine("WalkLength=2.7");
+  EXPECT_EQ(v.walkLengthMs, 2700);
+  EXPECT_EQ(SliderPositionForMs(*v.walkLengthMs), 5);  // 2.5 s
+  EXPECT_EQ(SliderPositionForMs(*ReadLine("WalkLength=12").walkLengthMs), 24);  // the slider holds 20
+  EXPECT_EQ(ReadLine("WalkLength=-1").walkLengthMs, -1000);
+
+  const std::pair<const char*, std::int32_t> cases[] = {
+      {"letters", 0}, {"", 0}, {" \t+1.5e1x", 15000}, {".5", 500}, {"5.", 5000}, {"-.0019", -1},
+      {"1e", 1000}, {"1e+", 1000}, {"2E-3", 2}, {"0.0009", 0}, {"1e-99999999999999", 0},
+      {"1e999", INT32_MAX}, {"-1e999", INT32_MIN}, {"2147483.647", INT32_MAX}, {"-2147483.648", INT32_MIN},
+      {"00000000000000000000000000003.5", 3500}, {"inf", 0}, {"nan", 0}, {"0x10", 0}, {"-", 0}, {".", 0}};
+  for (const auto& [text, ms] : cases) EXPECT_EQ(ReadLine(std::string("Backspace=") + text).backspaceMs, ms) << text;
+  EXPECT_EQ(ReadLine("WalkPause=1" + std::string(400, '0')).walkPauseMs, INT32_MAX);
+  EXPECT_EQ(ReadLine("WalkPause=0." + std::string(400, '0') + "1e401").walkPauseMs, 1000);
+}
+
+TEST(ReadOptionsText, ReadsNumLoopsAsAtoiWithSaturation) {
+  const std::pair<const char*, std::int32_t> cases[] = {
+      {"0", 0},  {"letters", 0}, {"25", 25}, {"  -3x", -3}, {"+7", 7}, {"1.9", 1}, {"", 0},
+      {"2147483647", INT32_MAX}, {"99999999999999999999", INT32_MAX}, {"-2147483648", INT32_MIN},
+      {"-99999999999999999999", INT32_MIN}};
+  for (const auto& [text, loops] : cases) EXPECT_EQ(ReadLine(std::string("NumLoops=") + text).numLoops, loops) << text;
+}
+
+TEST(ReadOptionsText, ReadsHotKeysAsScanfHexAndKeepsThePreviousCodeWithoutOne) {
+  EXPECT_EQ(ReadOptionsText("HKPlay=0300\r\nHKPlay=zz\r\n").hotKeys[hotKeyPlay], 0x300u);
+  EXPECT_FALSE(ReadLine("HKPlay=zz").hotKeys[hotKeyPlay]);
+  EXPECT_FALSE(ReadLine("HKPlay=").hotKeys[hotKeyPlay]);
+  EXPECT_FALSE(ReadLine("HKPlay=-").hotKeys[hotKeyPlay]);
+
+  const std::pair<const char*, std::uint32_t> cases[] = {
+      {"0", 0},           {" 2f4", 0x2F4},     {"0x1a", 0x1A},      {"0X1Ag", 0x1A},   {"+274", 0x274},
+      {"-1", 0xFFFFFFFF}, {"0x", 0},           {"0xg", 0},          {"FFFFFFFF", 0xFFFFFFFF},
+      {"123456789", 0xFFFFFFFF},               {"-123456789", 0xFFFFFFFF}};
+  for (const auto& [text, code] : cases) EXPECT_EQ(ReadLine(std::string("HKPause=") + text).hotKeys[hotKeyPause], code) << text;
+}
+
+TEST(ReadOptionsText, TimingValuesStartFromDefaultsAndKeepThemWithoutANumber) {
+  EXPECT_EQ(ReadLine("HotKeySeekDelay=abc").timing.HotKeySeekDelay, 5);
+  EXPECT_EQ(ReadOptionsText("HotKeySeekDelay=9\r\nHotKeySeekDelay=abc\r\n").timing.HotKeySeekDelay, 9);
+  EXPECT_EQ(ReadOptionsText("HotKeySeekDelay=9\r\nHotKeySeekDelay=-2\r\n").timing.HotKeySeekDelay, -2);
+  EXPECT_EQ(ReadLine("WalkLength=1").timing, defaultTimingOptions);
+
+  // The same reading serves the Advanced Options edits.
+  EXPECT_EQ(ReadTimingValue("12abc"), 12);
+  EXPECT_EQ(ReadTimingValue(" 7"), 7);
+  EXPECT_EQ(ReadTimingValue("-5"), -5);
+  EXPECT_EQ(ReadTimingValue(""), std::nullopt);
+  EXPECT_EQ(ReadTimingValue("abc"), std::nullopt);
+  EXPECT_EQ(ReadTimingValue("- 5"), std::nullopt);
+  EXPECT_EQ(ReadTimingValue(std::string(1000, '9')), INT32_MAX);
+}
+
+TEST(ReadOptionsText, TakesTheFileValueWholeUpToThePathLimit) {
+  EXPECT_EQ(ReadOptionsText("File=a.wav\r\nFile=\r\n").file, "");
+  EXPECT_EQ(ReadLine("File= C:\\a=b.wav ").file, " C:\\a=b.wav ");
+  EXPECT_EQ(ReadLine("File=" + std::string(300, 'z')).file, std::string(259, 'z'));
+  EXPECT_EQ(ReadLine(std::string("File=ab\0cd", 10)).file, "ab");
+}
+
+TEST(ReadOptionsText, LinesEndAtCrAndSkipTheCharacterAfterIt) {
+  EXPECT_TRUE(SetsNothing(ReadOptionsText("WalkLength=2.0\nNumLoops=4\nHKPlay=0300\n")));
+  EXPECT_EQ(ReadOptionsText("WalkLength=2.0\r\nNumLoops=4").numLoops, std::nullopt);
+  EXPECT_EQ(ReadOptionsText("WalkLength=2.0\r\nNumLoops=4").walkLengthMs, 2000);
+  // The character after a CR is dropped whatever it is.
+  const OptionsValues v = ReadOptionsText("NumLoops=4\rXBackspace=2\r\rWalkPause=1\r\n");
+  EXPECT_EQ(v.numLoops, 4);
+  EXPECT_EQ(v.backspaceMs, 2000);
+  EXPECT_EQ(v.walkPauseMs, 1000);
+  // A key given twice: the later line wins.
+  EXPECT_EQ(ReadOptionsText("NumLoops=4\r\nnumloops=6\r\n").numLoops, 6);
+}
+
+TEST(ReadOptionsText, ReadsOnlyUpToTheLastCrWithinTheFirst600Bytes) {
+  // 590 bytes: a NumLoops line, then a long line with a key that matches nothing.
+  const std::string lead = "NumLoops=3\r\nX=" + std::string(574, '.') + "\r\n";
+  ASSERT_EQ(lead.size(), 590u);
+  EXPECT_EQ(ReadOptionsText(lead + "N=1234567\r\nN=8\r\n").numLoops, 1234567);  // CR is byte 600
+  EXPECT_EQ(ReadOptionsText(lead + "N=12345678\r\n").numLoops, 3);  // CR would be byte 601
+  EXPECT_EQ(ReadOptionsText(lead + "N=1234567").numLoops, 3);  // no CR at all
+}
+
+TEST(ReadOptionsText, HugeAndBinaryInputsAreReadOnlyWithinTheLimit) {
+  std::string huge = "Backspace=2\r\n";
+  for (int i = 0; i < 50; ++i) huge += "NumLoops=5\r\n";
+  while (huge.size() < 10'000'000) huge += "NumLoops=9\r\nFile=x\r\n";
+  const OptionsValues v = ReadOptionsText(huge);
+  EXPECT_EQ(v.backspaceMs, 2000);
+  EXPECT_EQ(v.numLoops, 5);
+  EXPECT_FALSE(v.file);
+  EXPECT_TRUE(SetsNothing(ReadOptionsText(std::string(10'000'000, '='))));
+
+  std::uint32_t seed = 12345;
+  std::string garbage(4096, '\0');
+  for (int round = 0; round < 200; ++round) {
+    for (char& c : garbage) {
+      seed = seed * 1103515245u + 12345u;
+      c = static_cast<char>((seed >> 16) & 0xFF);
+      if ((seed >> 8) % 11 == 0) c = '\r';
+      if ((seed >> 9) % 13 == 0) c = '=';
+    }
+    const OptionsValues g = ReadOptionsText(garbage);
+    if (g.file) EXPECT_LE(g.file->size(), mediaPathLimit);
+  }
+}
+
+TEST(SliderPositionForMs, TruncatesTowardZeroWithoutOverflow) {
+  EXPECT_EQ(SliderPositionForMs(2999), 5);
+  EXPECT_EQ(SliderPositionForMs(-999), -1);
+  EXPECT_EQ(SliderPositionForMs(INT32_MAX), 4294967);
+  EXPECT_EQ(SliderPositionForMs(INT32_MIN), -4294967);
+}
