@@ -1,0 +1,4 @@
+# Portable pieces of the application shell.
+list(APPEND DORVANE_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+)

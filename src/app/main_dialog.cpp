@@ -1,0 +1,162 @@
+// MainDialogProc: every message of the main window routed to the operation
+// that owns it, one small handler per message.
+#include "app/main_dialog.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include <array>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/player_state.h"
+#include "playback/mci.h"
+#include "playback/media.h"
+#include "playback/transport.h"
+#include "playback/walk.h"
+#include "res/resource.h"
+
+WinHelpFn winHelpHook = WinHelpA;
+
+const char* const aboutText =
+    "Dorvane 1.00, a computer transcriber: it plays recordings through the Media Control Interface "
+    "in short repeated chunks while you type. By the Dorvane developers. Revision r1.";
+
+namespace {
+
+constexpr int kHotKeyCount = 5;
+
+std::string ProgramFile(const char* name) {
+  return std::string(player.programDir) + "\\" + name;
+}
+
+void CallHelp(HWND window, UINT command, ULONG_PTR data) {
+  winHelpHook(window, ProgramFile("dorvane.hlp").c_str(), command, data);
+}
+
+// Menu items with help topics of their own.
+struct MenuTopic {
+  int item;
+  ULONG_PTR topic;
+};
+constexpr std::array<MenuTopic, 5> kMenuTopics{{
+    {IDM_PLAY, HELPTOPIC_PLAY},
+    {IDM_WALK, HELPTOPIC_WALK},
+    {IDM_PAUSE, HELPTOPIC_PAUSE},
+    {IDM_CHANGE_HOTKEYS, HELPTOPIC_CHANGE_HOTKEYS},
+    {IDM_JUMP, HELPTOPIC_JUMP},
+}};
+
+BOOL OnHelp(HWND window, const HELPINFO* info) {
+  if (info->iContextType == HELPINFO_MENUITEM) {
+    for (const auto& m : kMenuTopics) {
+      if (m.item == info->iCtrlId) {
+        CallHelp(window, HELP_CONTEXT, m.topic);
+        return TRUE;
+      }
+    }
+  }
+  if (info->dwContextId != 0) {
+    CallHelp(window, HELP_CONTEXT, info->dwContextId);
+  } else {
+    CallHelp(window, HELP_CONTENTS, 0);
+  }
+  return TRUE;
+}
+
+// Closing the window and Exit: the media file is closed (its bookmarks saved)
+// before the window goes.
+void CloseAndDestroy(HWND window) {
+  CloseMediaFile(window, player.openMediaPath);
+  DestroyWindow(window);
+}
+
+void OnDestroy(HWND window) {
+  CallHelp(window, HELP_QUIT, 0);
+  if (player.pollTimer != 0) KillTimer(window, player.pollTimer);
+  PostQuitMessage(0);
+}
+
+BOOL OnCommand(HWND window, int id) {
+  switch (id) {
+    case IDT_OPEN:
+    case IDM_OPEN: OpenMediaFile(window, nullptr); return TRUE;
+    case IDT_PLAY: StartPlay(window, true); return TRUE;
+    case IDT_WALK: StartWalk(window, true); return TRUE;
+    case IDT_PAUSE: TogglePause(window); return TRUE;
+    case IDM_EXIT: CloseAndDestroy(window); return TRUE;
+    case IDM_ABOUT: MessageBoxA(window, aboutText, "About this program", MB_OK); return TRUE;
+    case IDM_HELP_TOPICS: CallHelp(window, HELP_CONTENTS, 0); return TRUE;
+    case IDM_CLOSE: CloseMediaFile(window, player.openMediaPath); return TRUE;
+    case IDM_JUMP: JumpToLocation(window); return TRUE;
+    default: return FALSE;  // also Rewind and Fast Forward, which act only while held
+  }
+}
+
+BOOL OnTimer(HWND window, UINT_PTR id) {
+  if (id == player.pollTimer && player.isOpen) {
+    OnPollTick(window);
+    return TRUE;
+  }
+  if (id != 0 && id == player.walkTimer) {
+    KillTimer(window, player.walkTimer);
+    player.walkTimer = 0;
+    NextWalkStep(window);
+  }
+  return FALSE;
+}
+
+BOOL OnHScroll(HWND window, HWND slider) {
+  if (!player.isOpen) return FALSE;
+  if (slider == GetDlgItem(window, IDC_POSITION)) {
+    OnPositionSlider(window);
+    return TRUE;
+  }
+  if (slider == GetDlgItem(window, IDC_SPEED)) OnSpeedSlider(window);
+  return FALSE;
+}
+
+BOOL OnHotKey(HWND window, WPARAM id) {
+  if (id >= kHotKeyCount) return FALSE;
+  OnTransportHotKey(window, static_cast<int>(id));
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      InitMainWindow(window, reinterpret_cast<const char*>(lParam));
+      return TRUE;
+    case WM_COMMAND:
+      return OnCommand(window, LOWORD(wParam));
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      if (header == nullptr || header->code != TTN_NEEDTEXTA) return FALSE;
+      SupplyToolbarTooltip(header);
+      return TRUE;
+    }
+    case WM_HELP:
+      return OnHelp(window, reinterpret_cast<const HELPINFO*>(lParam));
+    case WM_TIMER:
+      return OnTimer(window, wParam);
+    case WM_HSCROLL:
+      return OnHScroll(window, reinterpret_cast<HWND>(lParam));
+    case WM_MENUSELECT:
+      player.lastMenuItem = LOWORD(wParam);
+      return FALSE;
+    case WM_HOTKEY:
+      return OnHotKey(window, wParam);
+    case MM_MCINOTIFY:
+      return OnMciNotify(window, wParam);
+    case WM_CLOSE:
+      CloseAndDestroy(window);
+      return FALSE;
+    case WM_DESTROY:
+      OnDestroy(window);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}

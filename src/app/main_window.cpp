@@ -1,0 +1,160 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include <array>
+
+#include "app/command_line.h"
+#include "app/player_state.h"
+#include "playback/media.h"
+#include "res/resource.h"
+
+namespace {
+
+// The seven toolbar buttons, left to right: image, command, state, style.
+struct ButtonSpec {
+  int image;
+  int command;
+  BYTE style;
+};
+constexpr int kOwnImages = 5;                     // rewind, fast forward, play, pause, walk
+constexpr int kFileOpenImage = kOwnImages + STD_FILEOPEN;  // the standard bitmap follows ours
+constexpr std::array<ButtonSpec, 7> kButtons{{
+    {kFileOpenImage, IDT_OPEN, TBSTYLE_BUTTON},
+    {-1, IDT_SEPARATOR, TBSTYLE_SEP},
+    {2, IDT_PLAY, TBSTYLE_BUTTON},
+    {4, IDT_WALK, TBSTYLE_BUTTON},
+    {0, IDT_REWIND, TBSTYLE_BUTTON},
+    {1, IDT_FASTFORWARD, TBSTYLE_BUTTON},
+    {3, IDT_PAUSE, TBSTYLE_CHECK},
+}};
+
+constexpr std::array<int, 5> kStatusEdges{75, 150, 225, 300, 375};
+constexpr std::array<int, 4> kValueSliders{IDC_BACKSPACE, IDC_WALKLENGTH, IDC_WALKPAUSE, IDC_UNPAUSEREW};
+constexpr int kSliderSteps = 20;  // 0..20 half-second steps
+constexpr int kMsPerStep = 500;
+
+struct ContextId {
+  int control;
+  DWORD id;
+};
+constexpr std::array<ContextId, 7> kControlHelp{{
+    {IDC_POSITION, HELPID_POSITION},
+    {IDC_SPEED, HELPID_SPEED},
+    {IDC_BACKSPACE, HELPID_BACKSPACE},
+    {IDC_WALKLENGTH, HELPID_WALKLENGTH},
+    {IDC_WALKPAUSE, HELPID_WALKPAUSE},
+    {IDC_LOOPS_EDIT, HELPID_LOOPS},
+    {IDC_UNPAUSEREW, HELPID_UNPAUSEREW},
+}};
+constexpr std::array<ContextId, 4> kMenuHelp{{
+    {MENUPOS_FILE, HELPID_FILE_MENU},
+    {MENUPOS_BOOKMARK, HELPID_BOOKMARK_MENU},
+    {MENUPOS_OPTIONS, HELPID_OPTIONS_MENU},
+    {MENUPOS_HELP, HELPID_HELP_MENU},
+}};
+
+LRESULT SendItem(HWND window, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return SendDlgItemMessageA(window, id, message, wParam, lParam);
+}
+
+std::int32_t SliderMs(HWND window, int id) {
+  return static_cast<std::int32_t>(SendItem(window, id, TBM_GETPOS)) * kMsPerStep;
+}
+
+void SetSliderMs(HWND window, int id, std::int32_t ms) {
+  // Truncating division: a value between steps goes down to the step below.
+  // Computed in 64 bits so that any integer is safe; the control clamps.
+  const long long position = static_cast<long long>(ms) * 2 / 1000;
+  SendItem(window, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
+}
+
+void InitToolbar(HWND window) {
+  SendItem(window, IDC_TOOLBAR, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
+  TBADDBITMAP own{appInstance, IDB_TOOLBAR};
+  SendItem(window, IDC_TOOLBAR, TB_ADDBITMAP, kOwnImages, reinterpret_cast<LPARAM>(&own));
+  TBADDBITMAP standard{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+  SendItem(window, IDC_TOOLBAR, TB_ADDBITMAP, 8, reinterpret_cast<LPARAM>(&standard));
+  std::array<TBBUTTON, kButtons.size()> buttons{};
+  for (std::size_t i = 0; i < kButtons.size(); ++i) {
+    buttons[i].iBitmap = kButtons[i].image;
+    buttons[i].idCommand = kButtons[i].command;
+    buttons[i].fsState = TBSTATE_ENABLED;
+    buttons[i].fsStyle = kButtons[i].style;
+    buttons[i].iString = -1;
+  }
+  SendItem(window, IDC_TOOLBAR, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+}
+
+void InitSliders(HWND window) {
+  SendItem(window, IDC_LOOPS_UPDOWN, UDM_SETRANGE, 0, MAKELPARAM(10, 1));
+  for (int id : kValueSliders) {
+    SendItem(window, id, TBM_SETRANGEMIN, TRUE, 0);
+    SendItem(window, id, TBM_SETRANGEMAX, TRUE, kSliderSteps);
+    SendItem(window, id, TBM_SETTICFREQ, 2, 0);
+  }
+  SendItem(window, IDC_SPEED, TBM_SETRANGEMIN, TRUE, 0);
+  SendItem(window, IDC_SPEED, TBM_SETRANGEMAX, TRUE, 10);
+  SendItem(window, IDC_SPEED, TBM_SETPOS, TRUE, 5);
+  SendItem(window, IDC_SPEED, TBM_SETTICFREQ, 1, 0);
+}
+
+void SetContextHelpIds(HWND window) {
+  for (const auto& c : kControlHelp) SetWindowContextHelpId(GetDlgItem(window, c.control), c.id);
+  HMENU menu = GetMenu(window);
+  for (const auto& m : kMenuHelp) SetMenuContextHelpId(GetSubMenu(menu, m.control), m.id);
+}
+
+}  // namespace
+
+void InitMainWindow(HWND window, const char* commandLine) {
+  InitToolbar(window);
+  SendItem(window, IDC_STATUSBAR, SB_SETPARTS, 6, reinterpret_cast<LPARAM>(std::array<int, 6>{
+      kStatusEdges[0], kStatusEdges[1], kStatusEdges[2], kStatusEdges[3], kStatusEdges[4], -1}.data()));
+  InitSliders(window);
+  player.bookmarkCount = 0;
+  const std::string path = MediaPathFromCommandLine(commandLine != nullptr ? commandLine : "");
+  if (!path.empty()) {
+    OpenMediaFile(window, path.c_str());
+  } else {
+    CloseMediaFile(window, "");
+  }
+  SetContextHelpIds(window);
+}
+
+int GetLoopCount(HWND window) {
+  return LOWORD(SendItem(window, IDC_LOOPS_UPDOWN, UDM_GETPOS));
+}
+std::int32_t GetBackspaceMs(HWND window) { return SliderMs(window, IDC_BACKSPACE); }
+std::int32_t GetWalkLengthMs(HWND window) {
+  const std::int32_t length = SliderMs(window, IDC_WALKLENGTH);
+  const std::int32_t backspace = GetBackspaceMs(window);
+  return length > backspace ? length : backspace;
+}
+std::int32_t GetWalkPauseMs(HWND window) { return SliderMs(window, IDC_WALKPAUSE); }
+std::int32_t GetUnpauseRewindMs(HWND window) { return SliderMs(window, IDC_UNPAUSEREW); }
+void SetBackspaceMs(HWND window, std::int32_t ms) { SetSliderMs(window, IDC_BACKSPACE, ms); }
+void SetWalkLengthMs(HWND window, std::int32_t ms) { SetSliderMs(window, IDC_WALKLENGTH, ms); }
+void SetWalkPauseMs(HWND window, std::int32_t ms) { SetSliderMs(window, IDC_WALKPAUSE, ms); }
+void SetUnpauseRewindMs(HWND window, std::int32_t ms) { SetSliderMs(window, IDC_UNPAUSEREW, ms); }
+
+bool SupplyToolbarTooltip(NMHDR* header) {
+  if (header->idFrom < IDT_OPEN || header->idFrom > IDT_FASTFORWARD) return false;
+  auto* tip = reinterpret_cast<TOOLTIPTEXTA*>(header);
+  tip->hinst = appInstance;
+  tip->lpszText = MAKEINTRESOURCEA(header->idFrom + 100);
+  return true;
+}
+
+void SetStatusText(HWND window, int part, const char* text) {
+  SendItem(window, IDC_STATUSBAR, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+}
+void SetToolbarButtonChecked(HWND window, int command, bool checked) {
+  SendItem(window, IDC_TOOLBAR, TB_CHECKBUTTON, command, checked ? TRUE : FALSE);
+}
+void SetToolbarButtonEnabled(HWND window, int command, bool enabled) {
+  SendItem(window, IDC_TOOLBAR, TB_ENABLEBUTTON, command, enabled ? TRUE : FALSE);
+}
+bool IsToolbarButtonPressed(HWND window, int command) {
+  return SendItem(window, IDC_TOOLBAR, TB_ISBUTTONPRESSED, command) != 0;
+}

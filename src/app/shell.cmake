@@ -1,0 +1,6 @@
+list(APPEND DORVANE_SHELL_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/player_state.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/startup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main_dialog.cpp
+)

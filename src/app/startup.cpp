@@ -1,0 +1,33 @@
+#include "app/startup.h"
+
+#include <commctrl.h>
+
+#include "app/command_line.h"
+#include "app/main_dialog.h"
+#include "app/player_state.h"
+#include "res/resource.h"
+
+void InitProcessValues(HINSTANCE instance) {
+  appInstance = instance;
+  InitCommonControls();
+  char module[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  CopyText(player.programDir, ProgramDirOf(module));
+  LoadStringA(appInstance, IDS_APPTITLE, player.appTitle, sizeof player.appTitle);
+}
+
+int RunDorvane(HINSTANCE instance, const char* commandLine, int showCommand) {
+  InitProcessValues(instance);
+  mainWindow = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                                  reinterpret_cast<LPARAM>(commandLine));
+  if (mainWindow == nullptr) return 1;  // nothing could ever end the loop without a window
+  ShowWindow(mainWindow, showCommand);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (!IsDialogMessageA(mainWindow, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,38 @@
+#include "playback/mci.h"
+
+#include <cstdio>
+
+#include "app/player_state.h"
+
+MciSendCommandFn mciSendCommandHook = mciSendCommandA;
+
+int SendMciCommand(std::uint32_t device, UINT command, DWORD flags, void* parms, const char* label) {
+  const MCIERROR error = mciSendCommandHook(device, command, flags, reinterpret_cast<DWORD_PTR>(parms));
+  if (error == 0) return 0;
+  if (label != nullptr) {
+    char text[200] = "";
+    mciGetErrorStringA(error, text, sizeof text);
+    char caption[100];
+    std::snprintf(caption, sizeof caption, "Error in processing MCI command %s", label);
+    MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
+  }
+  return 1;
+}
+
+std::int32_t QueryMciStatus(DWORD item, bool report) {
+  MCI_STATUS_PARMS status{};
+  status.dwItem = item;
+  if (SendMciCommand(player.deviceId, MCI_STATUS, MCI_STATUS_ITEM, &status,
+                     report ? mci_label::kStatus : nullptr) != 0) {
+    return 0;  // a failed query counts as 0, whatever the device left in the block
+  }
+  return static_cast<std::int32_t>(status.dwReturn);
+}
+
+void ShowSystemError(HWND owner, DWORD error) {
+  char* text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error,
+                 MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
+  MessageBoxA(owner, text != nullptr ? text : "", "Error", MB_ICONWARNING);
+  if (text != nullptr) LocalFree(text);
+}

@@ -1,0 +1,155 @@
+#include "playback/media.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/main_window.h"
+#include "app/player_state.h"
+#include "filesel/file_dialogs.h"
+#include "playback/mci.h"
+#include "playback/media_name.h"
+#include "playback/position_text.h"
+#include "playback/transport.h"
+#include "playback/transport_math.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr UINT kPollPeriodMs = 50;
+constexpr UINT_PTR kPollTimerId = 1;
+constexpr std::array<int, 5> kTransportButtons{IDT_PLAY, IDT_WALK, IDT_REWIND, IDT_FASTFORWARD, IDT_PAUSE};
+constexpr std::array<int, 6> kItemsEnableOrder{IDM_PLAY, IDM_PAUSE, IDM_WALK, IDM_JUMP, IDM_ADD_BOOKMARK, IDM_CLOSE};
+constexpr std::array<int, 6> kItemsGrayOrder{IDM_PLAY, IDM_WALK, IDM_PAUSE, IDM_JUMP, IDM_ADD_BOOKMARK, IDM_CLOSE};
+
+void CloseDevice() {
+  SendMciCommand(player.deviceId, MCI_CLOSE, MCI_WAIT, nullptr, mci_label::kClose);
+  player.deviceId = 0;
+}
+
+// Opens the device for mediaPath: a CD track on the CD audio device of its
+// drive, any other file on the device MCI picks for its extension.
+bool OpenDevice(const CdTrack& cd) {
+  MCI_OPEN_PARMSA open{};
+  DWORD flags = kOpenFileFlags;
+  if (cd.isTrack) {
+    open.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<DWORD_PTR>(MCI_DEVTYPE_CD_AUDIO));
+    open.lpstrElementName = cd.drive.c_str();
+    flags = kOpenCdFlags;
+  } else {
+    open.lpstrElementName = player.mediaPath;
+  }
+  if (SendMciCommand(0, MCI_OPEN, flags, &open, mci_label::kOpen) != 0) return false;
+  player.deviceId = open.wDeviceID;
+  return true;
+}
+
+void ShowFileOpenState(HWND window) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%s", FormatPosition(player.mediaLength).c_str());
+  SetStatusText(window, kStatusLength, text);
+
+  const PositionSliderRange range = PositionSliderRangeForLength(player.mediaLength);
+  SendDlgItemMessageA(window, IDC_POSITION, TBM_SETRANGEMIN, TRUE, range.min);
+  SendDlgItemMessageA(window, IDC_POSITION, TBM_SETRANGEMAX, TRUE, range.max);
+  SendDlgItemMessageA(window, IDC_POSITION, TBM_SETTICFREQ, range.ticFreq, 0);
+
+  player.isPaused = TRUE;
+  player.isWalking = FALSE;
+  SetToolbarButtonChecked(window, IDT_PAUSE, true);
+
+  std::string title = std::string(player.appTitle) + ": " + player.mediaPath;
+  SetWindowTextA(window, title.c_str());
+  SetStatusText(window, kStatusPaused, "paused");
+  for (int id : kTransportButtons) SetToolbarButtonEnabled(window, id, true);
+  HMENU menu = GetMenu(window);
+  for (int id : kItemsEnableOrder) EnableMenuItem(menu, id, MF_BYCOMMAND | MF_ENABLED);
+}
+
+// Probes whether the device can change speed; the slider follows the answer
+// but keeps its position.
+void ProbeSpeed(HWND window) {
+  DgvSetParms speed{};
+  speed.dwSpeed = 1000;
+  const MCIERROR error = mciSendCommandHook(player.deviceId, MCI_SET, kDgvSetSpeed, reinterpret_cast<DWORD_PTR>(&speed));
+  EnableWindow(GetDlgItem(window, IDC_SPEED), error == 0);
+}
+
+// Moves a freshly opened CD device to the start of its track.
+void SeekToCdTrack(int track) {
+  MCI_SET_PARMS format{};
+  format.dwTimeFormat = MCI_FORMAT_TMSF;
+  mciSendCommandHook(player.deviceId, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&format));
+  MCI_SEEK_PARMS seek{};
+  seek.dwTo = MCI_MAKE_TMSF(track & 0xFF, 0, 0, 0);
+  mciSendCommandHook(player.deviceId, MCI_SEEK, MCI_TO, reinterpret_cast<DWORD_PTR>(&seek));
+  format.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
+  mciSendCommandHook(player.deviceId, MCI_SET, MCI_SET_TIME_FORMAT, reinterpret_cast<DWORD_PTR>(&format));
+}
+
+}  // namespace
+
+void OpenMediaFile(HWND window, const char* path) {
+  // The bookmarks to save belong to the file open on the device, which is not
+  // always mediaPath: loading an options file replaces mediaPath.
+  char previous[MAX_PATH];
+  CopyText(previous, player.openMediaPath);
+
+  OPENFILENAMEA& dialog = MediaOpenDialog();
+  dialog.hwndOwner = window;
+  if (path == nullptr) {
+    if (GetOpenFileNameA(&dialog) != TRUE) return;
+  } else {
+    CopyText(player.mediaPath, path);
+  }
+  CloseMediaFile(window, previous);
+
+  const CdTrack cd = DetectCdTrack(player.mediaPath);
+  if (!OpenDevice(cd)) return;
+  if (cd.isTrack && QueryMciStatus(MCI_STATUS_MEDIA_PRESENT, true) == 0) {
+    MessageBoxA(window, "No CD in drive", "Error", MB_ICONWARNING);
+    CloseDevice();
+    return;
+  }
+  if (player.pollTimer == 0) player.pollTimer = SetTimer(window, kPollTimerId, kPollPeriodMs, nullptr);
+
+  MCI_SET_PARMS format{};
+  format.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
+  SendMciCommand(player.deviceId, MCI_SET, MCI_SET_TIME_FORMAT | MCI_WAIT, &format, mci_label::kTimeFormat);
+  player.mediaLength = QueryMciStatus(MCI_STATUS_LENGTH, true);
+
+  ShowFileOpenState(window);
+  player.isOpen = TRUE;
+  player.bookmarkCount = 0;
+  CopyText(player.openMediaPath, player.mediaPath);
+  ProbeSpeed(window);
+  if (cd.isTrack) SeekToCdTrack(cd.track);
+}
+
+void CloseMediaFile(HWND window, const char* path) {
+  if (player.pollTimer != 0) {
+    KillTimer(window, player.pollTimer);
+    player.pollTimer = 0;
+  }
+  if (player.walkTimer != 0) {
+    KillTimer(window, player.walkTimer);
+    player.walkTimer = 0;
+  }
+  if (player.deviceId != 0) CloseDevice();
+
+  for (int id : kTransportButtons) SetToolbarButtonEnabled(window, id, false);
+  SetWindowTextA(window, player.appTitle);
+  SetStatusText(window, kStatusLength, "0:00.000");
+  SetStatusText(window, kStatusPosition, "0:00.000");
+  HMENU menu = GetMenu(window);
+  for (int id : kItemsGrayOrder) EnableMenuItem(menu, id, MF_BYCOMMAND | MF_GRAYED);
+
+  (void)path;  // the bookmark file of path is saved here once bookmarks exist
+  player.isOpen = FALSE;
+  player.openMediaPath[0] = '\0';
+  TogglePause(window);
+}

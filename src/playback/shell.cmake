@@ -1,0 +1,6 @@
+list(APPEND DORVANE_SHELL_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/mci.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/media.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/transport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/walk.cpp
+)

@@ -1,0 +1,180 @@
+#include "playback/transport.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include <string>
+
+#include "app/main_window.h"
+#include "app/player_state.h"
+#include "playback/jump_text.h"
+#include "playback/mci.h"
+#include "playback/position_text.h"
+#include "playback/transport_math.h"
+#include "playback/walk.h"
+#include "res/resource.h"
+#include "settings/settings_state.h"
+
+namespace {
+
+enum HotKeyId { kHotKeyPlay = 0, kHotKeyPause, kHotKeyWalk, kHotKeyRewind, kHotKeyFastForward };
+
+DWORD_PTR CallbackWindow(HWND window) {
+  // MCI takes the window handle in the low-order word of dwCallback.
+  return reinterpret_cast<DWORD_PTR>(window) & 0xFFFF'FFFF;
+}
+
+// Restarts playback after a seek or a resume, in the mode the transport was in.
+void Restart(HWND window) {
+  if (player.isWalking) {
+    StartWalk(window, false);
+  } else {
+    StartPlay(window, false);
+  }
+}
+
+void Wind(std::int32_t position, std::int32_t step, int direction) {
+  SeekTo(WindTarget(position, step, direction));
+}
+
+}  // namespace
+
+void StartPlay(HWND window, bool report) {
+  if (!player.isOpen) return;
+  CancelWalkPause(window);
+  MCI_PLAY_PARMS play{};
+  play.dwCallback = CallbackWindow(window);
+  player.isPaused = FALSE;
+  player.isWalking = FALSE;
+  SetToolbarButtonChecked(window, IDT_PAUSE, false);
+  SendMciCommand(player.deviceId, MCI_PLAY, MCI_NOTIFY, &play, report ? mci_label::kPlay : nullptr);
+  SetStatusText(window, kStatusMode, "playing");
+  SetStatusText(window, kStatusPaused, "");
+  SetStatusText(window, kStatusCounter, "");
+}
+
+void TogglePause(HWND window) {
+  if (player.isOpen) {
+    const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
+    if (position < player.mediaLength - 1 && player.isPaused) {
+      player.isPaused = FALSE;
+      SetToolbarButtonChecked(window, IDT_PAUSE, false);
+      SetStatusText(window, kStatusPaused, "");
+      const std::int32_t now = QueryMciStatus(MCI_STATUS_POSITION, true);
+      SeekTo(static_cast<std::int64_t>(now) - GetUnpauseRewindMs(window));
+      player.seekDelayLeft = 0;
+      player.seekCount = 0;
+      Restart(window);
+      return;
+    }
+  }
+  if (player.isPaused) return;
+  player.isPaused = TRUE;
+  SetToolbarButtonChecked(window, IDT_PAUSE, true);
+  SetStatusText(window, kStatusPaused, "paused");
+  if (!player.isOpen) return;
+  const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
+  if (position >= player.mediaLength - 1) return;
+  if (player.walkTimer != 0 && player.isWalking) {
+    // Between walk chunks the device is already stopped.
+    CancelWalkPause(window);
+    return;
+  }
+  SendMciCommand(player.deviceId, MCI_PAUSE, 0, nullptr, mci_label::kPause);
+}
+
+void SeekTo(std::int64_t ms) {
+  if (!player.isOpen) return;
+  MCI_SEEK_PARMS seek{};
+  seek.dwTo = static_cast<DWORD>(ClampSeekTarget(ms, player.mediaLength));
+  SendMciCommand(player.deviceId, MCI_SEEK, MCI_TO, &seek, mci_label::kSeek);
+  ++player.seekCount;
+}
+
+void RefreshPosition(HWND window) {
+  const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, false);
+  SetStatusText(window, kStatusPosition, FormatPosition(position).c_str());
+  UpdateWindow(GetDlgItem(window, IDC_STATUSBAR));
+  SendDlgItemMessageA(window, IDC_POSITION, TBM_SETPOS, TRUE, SliderValueForPosition(position));
+}
+
+void OnPollTick(HWND window) {
+  const bool rewind = IsToolbarButtonPressed(window, IDT_REWIND);
+  if (rewind || IsToolbarButtonPressed(window, IDT_FASTFORWARD)) {
+    const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, false);
+    const std::int32_t step = FastWindStep(player.seekCount, timingOptions.ButtonSpeedupDelay,
+                                           timingOptions.ButtonSlowRepeatSpeed, timingOptions.ButtonFastRepeatSpeed);
+    Wind(position, step, rewind ? -1 : 1);
+  } else if (player.seekCount != 0) {
+    // A burst is pending: it ends when the delay has counted down.
+    if (--player.seekDelayLeft < 1) {
+      player.seekDelayLeft = 0;
+      player.seekCount = 0;
+      if (!player.isPaused) Restart(window);
+    }
+  }
+  RefreshPosition(window);
+}
+
+void OnTransportHotKey(HWND window, int id) {
+  switch (id) {
+    case kHotKeyPlay: StartPlay(window, true); break;
+    case kHotKeyPause: TogglePause(window); break;
+    case kHotKeyWalk: StartWalk(window, true); break;
+    case kHotKeyRewind:
+    case kHotKeyFastForward:
+      if (player.isOpen) {
+        const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
+        const std::int32_t step = FastWindStep(player.seekCount, timingOptions.HotKeySpeedupDelay,
+                                               timingOptions.HotKeySlowRepeatSpeed, timingOptions.HotKeyFastRepeatSpeed);
+        Wind(position, step, id == kHotKeyRewind ? -1 : 1);
+      }
+      break;
+    default: return;
+  }
+  // A held key repeats faster than a seek completes: drop what queued up.
+  MSG queued;
+  while (PeekMessageA(&queued, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
+  }
+  player.seekDelayLeft = timingOptions.HotKeySeekDelay;
+}
+
+void OnPositionSlider(HWND window) {
+  const auto value = static_cast<std::int32_t>(SendDlgItemMessageA(window, IDC_POSITION, TBM_GETPOS, 0, 0));
+  SeekTo(PositionForSliderValue(value));
+}
+
+void OnSpeedSlider(HWND window) {
+  DgvSetParms speed{};
+  speed.dwSpeed = SpeedForSlider(static_cast<int>(SendDlgItemMessageA(window, IDC_SPEED, TBM_GETPOS, 0, 0)));
+  SendMciCommand(player.deviceId, MCI_SET, kDgvSetSpeed, &speed, mci_label::kSpeed);
+}
+
+void JumpToLocation(HWND window) {
+  const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, false);
+  const INT_PTR result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_POSITION_TEXT), window, JumpDialogProc,
+                                         static_cast<LPARAM>(position));
+  if (result != -1) SeekTo(result);
+}
+
+INT_PTR CALLBACK JumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetDlgItemTextA(dialog, IDC_POSITION_EDIT, JumpInitialText(static_cast<std::int32_t>(lParam)).c_str());
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        char text[40] = "";
+        GetDlgItemTextA(dialog, IDC_POSITION_EDIT, text, sizeof text);
+        EndDialog(dialog, ReadJumpText(text));
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, -1);
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,28 @@
+// The transport: play, pause and resume, seek, the poll tick with held fast
+// wind and the end of fast-wind bursts, the hot-key actions, the sliders and
+// the Jump dialog.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+void StartPlay(HWND window, bool report);
+void TogglePause(HWND window);
+void SeekTo(std::int64_t ms);
+void RefreshPosition(HWND window);
+
+// The 50 ms poll tick: held Rewind and Fast Forward buttons, the end of a
+// fast-wind burst, the position display.
+void OnPollTick(HWND window);
+
+// One global hot-key action by id 0..4, followed by the drain of queued hot
+// keys and the re-armed burst delay.
+void OnTransportHotKey(HWND window, int id);
+
+// Slider movements: the position slider seeks, the speed slider sets the speed.
+void OnPositionSlider(HWND window);
+void OnSpeedSlider(HWND window);
+
+// Command 11852: the Jump dialog, then a seek to the position typed.
+void JumpToLocation(HWND window);
+INT_PTR CALLBACK JumpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

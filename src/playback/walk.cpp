@@ -1,0 +1,76 @@
+#include "playback/walk.h"
+
+#include <mmsystem.h>
+
+#include "app/main_window.h"
+#include "app/player_state.h"
+#include "playback/mci.h"
+#include "playback/transport.h"
+#include "playback/walk_math.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr UINT_PTR kWalkTimerId = 2;
+
+DWORD_PTR CallbackWindow(HWND window) {
+  return reinterpret_cast<DWORD_PTR>(window) & 0xFFFF'FFFF;
+}
+
+void ShowCounter(HWND window) {
+  SetStatusText(window, kStatusCounter, WalkCounterText(player.walkLoop, GetLoopCount(window)).c_str());
+}
+
+}  // namespace
+
+void CancelWalkPause(HWND window) {
+  if (player.walkTimer == 0) return;
+  KillTimer(window, player.walkTimer);
+  player.walkTimer = 0;
+}
+
+void StartWalk(HWND window, bool report) {
+  if (!player.isOpen) return;
+  // A walk pause left pending would otherwise cut into the walk started now.
+  CancelWalkPause(window);
+  player.isWalking = TRUE;
+  player.isPaused = FALSE;
+  player.walkLoop = 0;
+  const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
+  const std::int32_t end = FirstWalkChunkEnd(position, GetWalkLengthMs(window), player.mediaLength);
+  SetToolbarButtonChecked(window, IDT_PAUSE, false);
+  MCI_PLAY_PARMS play{};
+  play.dwTo = static_cast<DWORD>(end);
+  play.dwCallback = CallbackWindow(window);
+  SendMciCommand(player.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_TO, &play,
+                 report ? mci_label::kFirstWalkStep : nullptr);
+  SetStatusText(window, kStatusMode, "walking");
+  ShowCounter(window);
+  SetStatusText(window, kStatusPaused, "");
+}
+
+void NextWalkStep(HWND window) {
+  const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
+  const WalkStep step = NextWalkChunk(player.walkLoop, GetLoopCount(window), position, GetWalkLengthMs(window),
+                                      GetBackspaceMs(window), player.mediaLength);
+  player.walkLoop = step.walkLoop;
+  if (!step.stillWalking) player.isWalking = FALSE;
+  ShowCounter(window);
+  MCI_PLAY_PARMS play{};
+  play.dwCallback = CallbackWindow(window);
+  play.dwFrom = static_cast<DWORD>(step.from);
+  play.dwTo = static_cast<DWORD>(step.to);
+  SendMciCommand(player.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_FROM | MCI_TO, &play, mci_label::kWalk);
+}
+
+BOOL OnMciNotify(HWND window, WPARAM code) {
+  if (code != MCI_NOTIFY_SUCCESSFUL || !player.isOpen) return FALSE;
+  const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
+  if (position >= player.mediaLength - 2) {
+    TogglePause(window);  // end of the media
+    return TRUE;
+  }
+  if (!player.isWalking) return FALSE;
+  player.walkTimer = SetTimer(window, kWalkTimerId, static_cast<UINT>(GetWalkPauseMs(window)), nullptr);
+  return TRUE;
+}

@@ -1,0 +1,13 @@
+// Walk mode: the media played in repeated chunks with pauses between them.
+#pragma once
+#include <windows.h>
+
+void StartWalk(HWND window, bool report);
+void NextWalkStep(HWND window);
+
+// MM_MCINOTIFY: the end of the media pauses the transport, the end of a walk
+// chunk starts the walk pause. Returns whether the notification was acted on.
+BOOL OnMciNotify(HWND window, WPARAM code);
+
+// Cancels a pending walk pause.
+void CancelWalkPause(HWND window);

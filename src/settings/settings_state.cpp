@@ -1,0 +1,3 @@
+#include "settings/settings_state.h"
+
+TimingOptions timingOptions = defaultTimingOptions;

@@ -1,0 +1,130 @@
+#include "support/main_window_fixture.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include "app/command_line.h"
+#include "app/main_dialog.h"
+#include "app/player_state.h"
+#include "app/startup.h"
+#include "playback/mci.h"
+#include "res/resource.h"
+
+std::vector<RefusedMciCommand> refusedMciCommands;
+
+namespace {
+std::vector<HelpCall>* currentHelpCalls = nullptr;
+
+BOOL WINAPI RecordHelp(HWND, LPCSTR file, UINT command, ULONG_PTR data) {
+  if (currentHelpCalls != nullptr) currentHelpCalls->push_back({file != nullptr ? file : "", command, data});
+  return TRUE;
+}
+
+MCIERROR WINAPI RefuseMci(MCIDEVICEID, UINT message, DWORD_PTR flags, DWORD_PTR) {
+  refusedMciCommands.push_back({message, static_cast<DWORD>(flags)});
+  return MCIERR_DEVICE_NOT_INSTALLED;
+}
+
+std::string MakeTempDir() {
+  char base[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, base);
+  char dir[MAX_PATH] = "";
+  GetTempFileNameA(base, "dv", 0, dir);  // creates a unique file; a folder takes its name
+  DeleteFileA(dir);
+  CreateDirectoryA(dir, nullptr);
+  return dir;
+}
+
+void RemoveDir(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = dir + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDir(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+}  // namespace
+
+void MainWindowTest::SetUp() {
+  ResetPlayerState();
+  refusedMciCommands.clear();
+  mciSendCommandHook = RefuseMci;
+  currentHelpCalls = &helpCalls;
+  winHelpHook = RecordHelp;
+  InitProcessValues(GetModuleHandleA(nullptr));
+  programDir = MakeTempDir();
+  CopyText(player.programDir, programDir);
+}
+
+void MainWindowTest::TearDown() {
+  DestroyMainWindow();
+  mciSendCommandHook = mciSendCommandA;
+  winHelpHook = WinHelpA;
+  currentHelpCalls = nullptr;
+  RemoveDir(programDir);
+}
+
+void MainWindowTest::CreateMainWindow(const char* commandLine) {
+  window = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                              reinterpret_cast<LPARAM>(commandLine));
+  ASSERT_NE(window, nullptr);
+  mainWindow = window;
+}
+
+void MainWindowTest::DestroyMainWindow() {
+  if (window != nullptr && IsWindow(window)) DestroyWindow(window);
+  window = nullptr;
+  mainWindow = nullptr;
+  // WM_DESTROY posts the quit message that would end the program's loop;
+  // here it must not end the next modal loop of the test run.
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+INT_PTR MainWindowTest::Call(UINT message, WPARAM wParam, LPARAM lParam) {
+  return MainDialogProc(window, message, wParam, lParam);
+}
+
+std::string MainWindowTest::StatusText(int part) const {
+  char text[512] = "";
+  SendDlgItemMessageA(window, IDC_STATUSBAR, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+std::string MainWindowTest::Caption() const {
+  char text[600] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+bool MainWindowTest::ButtonEnabled(int command) const {
+  return SendDlgItemMessageA(window, IDC_TOOLBAR, TB_ISBUTTONENABLED, command, 0) != 0;
+}
+
+bool MainWindowTest::ButtonChecked(int command) const {
+  return SendDlgItemMessageA(window, IDC_TOOLBAR, TB_ISBUTTONCHECKED, command, 0) != 0;
+}
+
+bool MainWindowTest::MenuItemGrayed(int command) const {
+  return (GetMenuState(GetMenu(window), command, MF_BYCOMMAND) & MF_GRAYED) != 0;
+}
+
+int MainWindowTest::SliderPos(int id) const {
+  return static_cast<int>(SendDlgItemMessageA(window, id, TBM_GETPOS, 0, 0));
+}
+
+void MainWindowTest::SetSliderPos(int id, int position) {
+  SendDlgItemMessageA(window, id, TBM_SETPOS, TRUE, position);
+}
