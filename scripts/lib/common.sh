@@ -1,0 +1,77 @@
+# Shared set-up for scripts/run and scripts/test: packages, builds, and the
+# Wine/X/sound environment. Source it; it defines functions only.
+
+DORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+DORVANE_PACKAGES="cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev googletest
+  python3 g++-mingw-w64-x86-64 wine wine64 xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils
+  gstreamer1.0-plugins-good gstreamer1.0-libav sox espeak-ng lame"
+
+say() { printf '%s\n' "dorvane: $*" >&2; }
+
+# Installs the Debian packages that are missing (as root, or through sudo).
+dorvane_install_packages() {
+  local missing=()
+  for p in $DORVANE_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "installing ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Configures and builds one preset (native or win64).
+dorvane_build() {
+  local preset=$1
+  (cd "$DORVANE_ROOT" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$(nproc)")
+}
+
+# Starts a private Xvfb when asked to (or when there is no display) and
+# exports DISPLAY. Sets DORVANE_XVFB_PID when it started one.
+dorvane_start_xvfb() {
+  local fd_file
+  fd_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
+  DORVANE_XVFB_PID=$!
+  for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$fd_file")"
+  rm -f "$fd_file"
+}
+
+# A private Wine prefix in the build tree, created once. Windows in the test
+# prefix are not managed by an X window manager, so nothing waits for one.
+dorvane_wine_prefix() {
+  local name=$1 managed=$2
+  export WINEPREFIX="$DORVANE_ROOT/build/$name" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    say "creating Wine prefix $WINEPREFIX"
+    wine wineboot --init >/dev/null 2>&1
+    wineserver -w
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1
+    wineserver -w
+  fi
+  wineserver -p
+  # Start Wine's background processes (services, the desktop's explorer) now,
+  # detached from any pipe: a test whose output a runner reads would
+  # otherwise hand its pipe to them and never seem to finish.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+# A PulseAudio null sink when no sound server answers, so MCI plays in real time.
+dorvane_start_sound() {
+  if pactl info >/dev/null 2>&1; then return 0; fi
+  pulseaudio -D --exit-idle-time=-1 --disallow-exit -n \
+    --load="module-null-sink sink_name=nul" --load="module-native-protocol-unix" >/dev/null 2>&1 || true
+  for _ in $(seq 50); do pactl info >/dev/null 2>&1 && { DORVANE_STARTED_PULSE=1; return 0; }; sleep 0.1; done
+  say "no sound server: real playback tests will be skipped"
+}
+
+dorvane_stop_all() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
+  [ -n "${DORVANE_XVFB_PID:-}" ] && kill "$DORVANE_XVFB_PID" 2>/dev/null
+  [ -n "${DORVANE_STARTED_PULSE:-}" ] && pulseaudio --kill 2>/dev/null
+  true
+}
