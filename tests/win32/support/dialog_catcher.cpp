@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/main_dialog.h"
+
 namespace {
 DialogCatcher* current = nullptr;
 constexpr int kMessageBoxTextId = 0xFFFF;
@@ -48,7 +50,9 @@ LRESULT CALLBACK DialogCatcher::Hook(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 void DialogCatcher::OnActivate(HWND dialog) {
+  // The main window is a dialog too; only the boxes and dialogs it raises count.
   if (!IsDialogWindow(dialog)) return;
+  if (GetWindowLongPtrA(dialog, DWLP_DLGPROC) == reinterpret_cast<LONG_PTR>(MainDialogProc)) return;
   if (std::find(handled_.begin(), handled_.end(), dialog) != handled_.end()) return;
   handled_.push_back(dialog);
   const HWND message = GetDlgItem(dialog, kMessageBoxTextId);
