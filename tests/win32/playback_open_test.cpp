@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
 #include "playback/media.h"
@@ -47,6 +48,366 @@ TEST_F(OpenMediaTest, FileFromTheCommandLineOpensPausedAtItsStart) {
   EXPECT_FALSE(sim.IsPlaying(Device()));
   EXPECT_EQ(DevicePosition(), 0);
   EXPECT_TRUE(dialogs.Caught().empty());
+}
+
+
+TEST_F(OpenMediaTest, FileOpenStateEnablesTransportAndSetsThePositionSlider) {
+  CreateMainWindow(AddFile("talk.wav", 60000).c_str());
+  for (int id : {IDT_PLAY, IDT_WALK, IDT_REWIND, IDT_FASTFORWARD, IDT_PAUSE}) EXPECT_TRUE(ButtonEnabled(id)) << id;
+  for (int id : {IDM_PLAY, IDM_WALK, IDM_PAUSE, IDM_JUMP, IDM_ADD_BOOKMARK, IDM_CLOSE}) {
+    EXPECT_FALSE(MenuItemGrayed(id)) << id;
+  }
+  EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETRANGEMIN, 0, 0), 1);
+  EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETRANGEMAX, 0, 0), 601);
+  // A tick mark every 30 steps (3 s): the first one after the start is at 31.
+  EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETTIC, 0, 0), 31);
+  EXPECT_FALSE(player.isWalking);
+  EXPECT_EQ(player.bookmarkCount, 0);
+}
+
+TEST_F(OpenMediaTest, ShortMediaGetsATinySliderRangeWithoutTickMarks) {
+  CreateMainWindow(AddFile("click.wav", 250).c_str());
+  EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETRANGEMIN, 0, 0), 1);
+  EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETRANGEMAX, 0, 0), 3);
+  EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETTIC, 0, 0), -1);
+}
+
+TEST_F(OpenMediaTest, SpeedProbeEnablesTheSpeedSliderOnlyWhenTheDeviceAcceptsIt) {
+  const std::string mp3 = AddFile("talk.mp3", 60000, SimMedia::kMpeg, true);
+  const std::string wav = AddFile("talk.wav", 60000);
+  CreateMainWindow(mp3.c_str());
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_SPEED)));
+  OpenMediaFile(window, wav.c_str());
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_SPEED)));
+  EXPECT_TRUE(dialogs.Caught().empty());  // the refused probe is silent
+  OpenMediaFile(window, mp3.c_str());
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_SPEED)));
+}
+
+TEST_F(OpenMediaTest, NewMediaPlaysAtNormalSpeedWhileTheSliderKeepsItsPosition) {
+  const std::string first = AddFile("a.mp3", 60000, SimMedia::kMpeg, true);
+  const std::string second = AddFile("b.mp3", 60000, SimMedia::kMpeg, true);
+  StartWithFile(first);
+  MoveSlider(IDC_SPEED, 8);
+  EXPECT_EQ(sim.Speed(Device()), 1150u);
+  OpenFile(second);
+  EXPECT_EQ(SliderPos(IDC_SPEED), 8);
+  EXPECT_EQ(sim.Speed(Device()), 1000u);
+}
+
+TEST_F(OpenMediaTest, CdTrackOpensTheDriveAndSeeksToTheTrack) {
+  for (const char* name : {"E:\\Track03.cda", "E:\\TRACK03.CDA"}) {
+    SCOPED_TRACE(name);
+    SimMedia disc;
+    disc.length = 3000000;
+    disc.trackStarts = {0, 200000, 450000, 700000};
+    sim.AddCdDrive("E:", disc);
+    if (window == nullptr) {
+      CreateMainWindow(name);
+    } else {
+      sim.ClearLog();
+      OpenMediaFile(window, name);
+    }
+    std::vector<SimMciCommand> log;
+    for (const auto& c : sim.Log()) {
+      if (c.message != MCI_CLOSE) log.push_back(c);
+    }
+    ASSERT_EQ(log.size(), 8u);
+    EXPECT_EQ(log[0].message, static_cast<UINT>(MCI_OPEN));
+    EXPECT_EQ(log[0].flags, 0x3202u);
+    EXPECT_EQ(log[0].deviceType, static_cast<DWORD_PTR>(MCI_DEVTYPE_CD_AUDIO));
+    EXPECT_EQ(log[0].element, "E:");
+    EXPECT_EQ(log[1].message, static_cast<UINT>(MCI_STATUS));
+    EXPECT_EQ(log[1].item, static_cast<DWORD>(MCI_STATUS_MEDIA_PRESENT));
+    EXPECT_EQ(log[2].message, static_cast<UINT>(MCI_SET));  // milliseconds
+    EXPECT_EQ(log[3].item, static_cast<DWORD>(MCI_STATUS_LENGTH));
+    EXPECT_EQ(log[4].flags, 0x20000u);  // speed probe, refused
+    EXPECT_NE(log[4].result, 0u);
+    EXPECT_EQ(log[5].message, static_cast<UINT>(MCI_SET));
+    EXPECT_EQ(log[5].flags, 0x400u);
+    EXPECT_EQ(log[5].timeFormat, static_cast<DWORD>(MCI_FORMAT_TMSF));
+    EXPECT_EQ(log[6].message, static_cast<UINT>(MCI_SEEK));
+    EXPECT_EQ(log[6].flags, 0x8u);
+    EXPECT_EQ(log[6].to, 3u);
+    EXPECT_EQ(log[7].message, static_cast<UINT>(MCI_SET));
+    EXPECT_EQ(log[7].flags, 0x400u);
+    EXPECT_EQ(log[7].timeFormat, static_cast<DWORD>(MCI_FORMAT_MILLISECONDS));
+
+    EXPECT_EQ(player.mediaLength, 3000000);  // the whole disc
+    EXPECT_EQ(DevicePosition(), 450000);
+    EXPECT_EQ(sim.TimeFormat(Device()), static_cast<DWORD>(MCI_FORMAT_MILLISECONDS));
+    EXPECT_FALSE(sim.IsPlaying(Device()));
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_SPEED)));
+    EXPECT_TRUE(player.isPaused);
+    EXPECT_TRUE(dialogs.Caught().empty());
+  }
+}
+
+TEST_F(OpenMediaTest, CdTrackSeekFailureIsSilent) {
+  SimMedia disc;
+  disc.length = 100000;
+  disc.trackStarts = {0};
+  sim.AddCdDrive("D:", disc);
+  CreateMainWindow("D:\\Track05.cda");  // no track 5 on this disc
+  EXPECT_TRUE(player.isOpen);
+  EXPECT_EQ(DevicePosition(), 0);
+  EXPECT_TRUE(dialogs.Caught().empty());
+}
+
+TEST_F(OpenMediaTest, NamesThatAreNotElevenCharactersOpenAsFiles) {
+  for (const char* name : {"E:\\Track3.cda", "E:\\Track003.cda"}) {
+    sim.AddFile(name, SimMedia{SimMedia::kWave, 5000});
+    sim.ClearLog();
+    if (window == nullptr) {
+      CreateMainWindow(name);
+    } else {
+      OpenMediaFile(window, name);
+    }
+    const auto opens = Sent(MCI_OPEN);
+    ASSERT_EQ(opens.size(), 1u) << name;
+    EXPECT_EQ(opens[0].flags, 0x202u) << name;
+    EXPECT_EQ(opens[0].element, name);
+    EXPECT_TRUE(player.isOpen) << name;
+  }
+}
+
+TEST_F(OpenMediaTest, APathWithoutBackslashIsItsOwnBaseName) {
+  SimMedia disc;
+  disc.length = 100000;
+  disc.trackStarts = {0, 50000};
+  sim.AddCdDrive("Tr", disc);
+  CreateMainWindow("Track02.cda");
+  const auto opens = Sent(MCI_OPEN);
+  ASSERT_EQ(opens.size(), 1u);
+  EXPECT_EQ(opens[0].flags, 0x3202u);
+  EXPECT_EQ(opens[0].element, "Tr");
+  EXPECT_EQ(DevicePosition(), 50000);
+}
+
+TEST_F(OpenMediaTest, CdWithoutDiscIsReportedAndTheDeviceClosedAgain) {
+  SimMedia empty;
+  empty.discPresent = false;
+  sim.AddCdDrive("E:", empty);
+  CreateMainWindow("E:\\Track01.cda");
+  ASSERT_EQ(dialogs.Caught().size(), 1u);
+  EXPECT_EQ(dialogs.Caught()[0].caption, "Error");
+  EXPECT_EQ(dialogs.Caught()[0].text, "No CD in drive");
+  const auto closes = Sent(MCI_CLOSE);
+  ASSERT_EQ(closes.size(), 1u);
+  EXPECT_EQ(closes[0].flags, static_cast<DWORD>(MCI_WAIT));
+  EXPECT_EQ(sim.OpenCount(), 0);
+  EXPECT_EQ(player.deviceId, 0u);
+  EXPECT_FALSE(player.isOpen);
+  EXPECT_EQ(player.pollTimer, 0u);
+  EXPECT_EQ(Caption(), "Dorvane");
+  EXPECT_FALSE(ButtonEnabled(IDT_PLAY));
+  EXPECT_TRUE(MenuItemGrayed(IDM_CLOSE));
+}
+
+TEST_F(OpenMediaTest, FailedDiscQueryShowsItsBoxBeforeNoCd) {
+  SimMedia disc;
+  disc.length = 100000;
+  sim.AddCdDrive("E:", disc);
+  sim.FailWhen([](const SimMciCommand& c) { return c.message == MCI_STATUS && c.item == MCI_STATUS_MEDIA_PRESENT; },
+               MCIERR_HARDWARE);
+  CreateMainWindow("E:\\Track01.cda");
+  EXPECT_EQ(Captions(), (std::vector<std::string>{MciErrorCaption("Checking status"), "Error"}));
+  EXPECT_EQ(sim.OpenCount(), 0);
+  EXPECT_FALSE(player.isOpen);
+}
+
+TEST_F(OpenMediaTest, FailingOpenShowsTheDeviceTextAndLeavesTheNoFileState) {
+  const std::string first = AddFile("first.wav", 10000);
+  SimMedia notMedia;
+  notMedia.openError = MCIERR_INVALID_FILE;
+  const std::string bad = TempFile("notes.txt");
+  sim.AddFile(bad, notMedia);
+  const std::string missing = TempFile("missing file.wav");
+  struct Case {
+    std::string path;
+    MCIERROR error;
+  };
+  for (const Case& c : {Case{missing, MCIERR_FILE_NOT_FOUND}, Case{bad, MCIERR_INVALID_FILE}}) {
+    SCOPED_TRACE(c.path);
+    if (window == nullptr) CreateMainWindow(first.c_str());
+    OpenMediaFile(window, first.c_str());
+    const MCIDEVICEID previous = Device();
+    sim.ClearLog();
+    dialogs.Clear();
+    OpenMediaFile(window, c.path.c_str());
+    ASSERT_EQ(dialogs.Caught().size(), 1u);
+    EXPECT_EQ(dialogs.Caught()[0].caption, "Error in processing MCI command Open device");
+    EXPECT_EQ(dialogs.Caught()[0].text, MciErrorText(c.error));
+    // The file that was open was closed first.
+    ASSERT_GE(sim.Log().size(), 2u);
+    EXPECT_EQ(sim.Log()[0].message, static_cast<UINT>(MCI_CLOSE));
+    EXPECT_EQ(sim.Log()[0].device, previous);
+    EXPECT_EQ(sim.Log()[1].message, static_cast<UINT>(MCI_OPEN));
+    EXPECT_EQ(sim.Log().size(), 2u);
+    EXPECT_FALSE(player.isOpen);
+    EXPECT_EQ(player.deviceId, 0u);
+    EXPECT_EQ(player.pollTimer, 0u);
+    EXPECT_STREQ(player.mediaPath, c.path.c_str());
+    EXPECT_EQ(Caption(), "Dorvane");
+    EXPECT_EQ(StatusText(kStatusLength), "0:00.000");
+    EXPECT_FALSE(ButtonEnabled(IDT_PLAY));
+    EXPECT_TRUE(MenuItemGrayed(IDM_PLAY));
+    EXPECT_TRUE(ButtonChecked(IDT_PAUSE));
+    Tick();  // nothing is open: no status read
+    EXPECT_EQ(sim.Log().size(), 2u);
+  }
+}
+
+TEST_F(OpenMediaTest, LongPathsAndPathsWithBlanksOpen) {
+  std::string longPath = "C:\\" + std::string(252, 'a') + ".wav";  // 259 characters
+  ASSERT_EQ(longPath.size(), 259u);
+  sim.AddFile(longPath, SimMedia{SimMedia::kWave, 1000});
+  CreateMainWindow(longPath.c_str());
+  EXPECT_TRUE(player.isOpen);
+  EXPECT_EQ(Caption(), "Dorvane: " + longPath);
+  const std::string blanks = "C:\\My Recordings\\an interview.wav";
+  sim.AddFile(blanks, SimMedia{SimMedia::kWave, 1000});
+  OpenMediaFile(window, blanks.c_str());
+  EXPECT_TRUE(player.isOpen);
+  EXPECT_EQ(Sent(MCI_OPEN).back().element, blanks);
+}
+
+TEST_F(OpenMediaTest, FailuresAfterTheOpenAreReportedAndTheOpenGoesOn) {
+  sim.Fail(MCI_SET, MCIERR_HARDWARE, 1);
+  sim.FailWhen([](const SimMciCommand& c) { return c.message == MCI_STATUS && c.item == MCI_STATUS_LENGTH; },
+               MCIERR_HARDWARE, 1);
+  CreateMainWindow(AddFile("talk.wav", 60000).c_str());
+  EXPECT_EQ(Captions(), (std::vector<std::string>{MciErrorCaption("Set Time Format ms"),
+                                                  MciErrorCaption("Checking status")}));
+  EXPECT_TRUE(player.isOpen);
+  EXPECT_EQ(player.mediaLength, 0);
+  EXPECT_EQ(StatusText(kStatusLength), " 0:00.000");
+  EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETRANGEMAX, 0, 0), 1);
+}
+
+TEST_F(OpenMediaTest, OpeningAnotherFileWhilePlayingClosesTheFirstAndStartsPaused) {
+  const std::string first = AddFile("first.wav", 60000);
+  const std::string second = AddFile("second.wav", 30000);
+  StartWithFile(first);
+  const MCIDEVICEID one = Device();
+  Command(IDT_PLAY);
+  sim.Advance(5000);
+  sim.ClearLog();
+  OpenMediaFile(window, second.c_str());
+  ASSERT_GE(sim.Log().size(), 2u);
+  EXPECT_EQ(sim.Log()[0].message, static_cast<UINT>(MCI_CLOSE));
+  EXPECT_EQ(sim.Log()[0].device, one);
+  EXPECT_EQ(sim.Log()[1].message, static_cast<UINT>(MCI_OPEN));
+  EXPECT_FALSE(sim.IsOpen(one));
+  EXPECT_EQ(sim.OpenCount(), 1);
+  EXPECT_EQ(DevicePosition(), 0);
+  EXPECT_FALSE(sim.IsPlaying(Device()));
+  EXPECT_TRUE(player.isPaused);
+  EXPECT_TRUE(ButtonChecked(IDT_PAUSE));
+  EXPECT_EQ(StatusText(kStatusPaused), "paused");
+  EXPECT_EQ(Caption(), "Dorvane: " + second);
+  EXPECT_EQ(player.mediaLength, 30000);
+  EXPECT_STREQ(player.openMediaPath, second.c_str());
+}
+
+TEST_F(OpenMediaTest, OpeningTheOpenFileAgainClosesAndReopensIt) {
+  const std::string path = AddFile("talk.wav", 60000);
+  StartWithFile(path);
+  const MCIDEVICEID first = Device();
+  OpenMediaFile(window, path.c_str());
+  EXPECT_FALSE(sim.IsOpen(first));
+  EXPECT_NE(Device(), first);
+  EXPECT_EQ(sim.OpenCount(), 1);
+  EXPECT_TRUE(player.isOpen);
+  EXPECT_EQ(player.deviceId, Device());
+}
+
+TEST_F(OpenMediaTest, CancellingTheOpenDialogChangesNothing) {
+  const std::string path = AddFile("talk.wav", 60000);
+  StartWithFile(path);
+  Command(IDT_PLAY);
+  sim.ClearLog();
+  dialogs.Then(DialogCatcher::Press(IDCANCEL));
+  EXPECT_EQ(Command(IDM_OPEN), TRUE);
+  EXPECT_EQ(dialogs.Caught().size(), 1u);
+  EXPECT_TRUE(sim.Log().empty());
+  EXPECT_TRUE(player.isOpen);
+  EXPECT_TRUE(sim.IsPlaying(Device()));
+  EXPECT_STREQ(player.mediaPath, path.c_str());
+}
+
+TEST_F(OpenMediaTest, CloseReturnsToTheNoFileStateAndLeavesTheSlidersAlone) {
+  StartWithFile(AddFile("talk.mp3", 60000, SimMedia::kMpeg, true));
+  SetLoops(3);
+  Command(IDT_WALK);
+  MoveSlider(IDC_SPEED, 3);
+  SetSliderPos(IDC_POSITION, 40);
+  const MCIDEVICEID device = Device();
+  sim.ClearLog();
+  EXPECT_EQ(Command(IDM_CLOSE), TRUE);
+  ASSERT_EQ(sim.Log().size(), 1u);
+  EXPECT_EQ(sim.Log()[0].message, static_cast<UINT>(MCI_CLOSE));
+  EXPECT_EQ(sim.Log()[0].device, device);
+  EXPECT_EQ(sim.Log()[0].flags, static_cast<DWORD>(MCI_WAIT));
+  EXPECT_FALSE(sim.Log()[0].hasParms);
+  EXPECT_EQ(sim.OpenCount(), 0);
+
+  EXPECT_FALSE(player.isOpen);
+  EXPECT_EQ(player.deviceId, 0u);
+  EXPECT_EQ(player.pollTimer, 0u);
+  EXPECT_EQ(Caption(), "Dorvane");
+  EXPECT_EQ(StatusText(kStatusLength), "0:00.000");
+  EXPECT_EQ(StatusText(kStatusPosition), "0:00.000");
+  EXPECT_EQ(StatusText(kStatusMode), "walking");  // parts 2 and 4 are left alone
+  EXPECT_EQ(StatusText(kStatusCounter), "1 of 3");
+  EXPECT_TRUE(player.isWalking);
+  for (int id : {IDT_PLAY, IDT_WALK, IDT_REWIND, IDT_FASTFORWARD, IDT_PAUSE}) EXPECT_FALSE(ButtonEnabled(id)) << id;
+  EXPECT_TRUE(ButtonEnabled(IDT_OPEN));
+  for (int id : {IDM_PLAY, IDM_WALK, IDM_PAUSE, IDM_JUMP, IDM_ADD_BOOKMARK, IDM_CLOSE}) {
+    EXPECT_TRUE(MenuItemGrayed(id)) << id;
+  }
+  // The paused look, through the pause toggle.
+  EXPECT_TRUE(player.isPaused);
+  EXPECT_TRUE(ButtonChecked(IDT_PAUSE));
+  EXPECT_EQ(StatusText(kStatusPaused), "paused");
+  EXPECT_EQ(player.mediaLength, 60000);
+  EXPECT_EQ(SliderPos(IDC_SPEED), 3);
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_SPEED)));
+  EXPECT_EQ(SliderPos(IDC_POSITION), 40);
+  EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETRANGEMAX, 0, 0), 601);
+}
+
+TEST_F(OpenMediaTest, ClosingWithNothingOpenSendsNothing) {
+  CreateMainWindow("");
+  Command(IDM_CLOSE);
+  OpenFile(AddFile("talk.wav", 1000));
+  Command(IDM_CLOSE);
+  sim.ClearLog();
+  Command(IDM_CLOSE);
+  EXPECT_TRUE(sim.Log().empty());
+  EXPECT_EQ(Caption(), "Dorvane");
+}
+
+TEST_F(OpenMediaTest, AFailingCloseIsReportedAndTheDeviceDroppedAnyway) {
+  StartWithFile(AddFile("talk.wav", 1000));
+  sim.Fail(MCI_CLOSE, MCIERR_HARDWARE, 1);
+  Command(IDM_CLOSE);
+  EXPECT_EQ(Captions(), std::vector<std::string>{MciErrorCaption("Close device")});
+  EXPECT_EQ(player.deviceId, 0u);
+  EXPECT_FALSE(player.isOpen);
+  sim.ClearLog();
+  Command(IDM_CLOSE);
+  EXPECT_TRUE(sim.Log().empty());
+}
+
+TEST_F(OpenMediaTest, TheCloseKeepsThePathOfTheOpenFileWhenTheFileOptionChanges) {
+  const std::string path = AddFile("talk.wav", 1000);
+  StartWithFile(path);
+  // Loading an options file puts its File value into mediaPath.
+  CopyText(player.mediaPath, "C:\\other\\lecture.wav");
+  EXPECT_STREQ(player.openMediaPath, path.c_str());
+  Command(IDM_CLOSE);
+  EXPECT_EQ(player.openMediaPath[0], '\0');
 }
 
 }  // namespace

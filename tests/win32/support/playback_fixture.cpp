@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "playback/media.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
 
@@ -36,7 +37,19 @@ std::string PlaybackTest::AddFile(const std::string& name, std::int32_t lengthMs
 void PlaybackTest::StartWithFile(const std::string& path) {
   CreateMainWindow(path.c_str());
   ASSERT_TRUE(player.isOpen) << path;
+  StopRealPollTimer();
   sim.ClearLog();
+}
+
+void PlaybackTest::OpenFile(const std::string& path) {
+  OpenMediaFile(window, path.c_str());
+  StopRealPollTimer();
+  sim.ClearLog();
+}
+
+void PlaybackTest::StopRealPollTimer() {
+  // player.pollTimer keeps its id, so Tick() still delivers ticks by hand.
+  if (player.pollTimer != 0) KillTimer(window, player.pollTimer);
 }
 
 INT_PTR PlaybackTest::Tick() { return Call(WM_TIMER, player.pollTimer); }

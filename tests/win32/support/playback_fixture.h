@@ -24,7 +24,13 @@ class PlaybackTest : public MainWindowTest {
   // The window with that file opened from the command line (paused at 0),
   // and the command log cleared.
   void StartWithFile(const std::string& path);
+  // Opens another file in the running window as the Open command does, and
+  // clears the command log.
+  void OpenFile(const std::string& path);
 
+  // Stops the real 50 ms timer so that modal loops (message boxes, the Jump
+  // dialog) cannot deliver ticks the test did not ask for.
+  void StopRealPollTimer();
   // One poll tick, as the 50 ms timer delivers it.
   INT_PTR Tick();
   void Ticks(int count);
