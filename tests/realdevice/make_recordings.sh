@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Makes the recordings that the real-device tests play, into the folder given:
+# speech.wav (6.000 s: six spoken numbers, then silence), tone.wav (2.000 s of
+# 440 Hz) and speech.mp3 (the speech as mp3).
+set -euo pipefail
+out=$1
+mkdir -p "$out"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+espeak-ng -s 150 -w "$tmp/raw.wav" \
+  "One, two, three, four, five, six."
+sox "$tmp/raw.wav" -r 22050 -c 1 -b 16 "$tmp/padded.wav" pad 0 6
+sox "$tmp/padded.wav" "$tmp/speech.wav" trim 0 6
+sox -n -r 22050 -c 1 -b 16 "$tmp/tone.wav" synth 2 sine 440 vol 0.5
+lame --quiet -b 64 "$tmp/speech.wav" "$tmp/speech.mp3"
+mv "$tmp/speech.wav" "$tmp/tone.wav" "$tmp/speech.mp3" "$out/"
