@@ -75,3 +75,47 @@ dorvane_stop_all() {
   [ -n "${DORVANE_STARTED_PULSE:-}" ] && pulseaudio --kill 2>/dev/null
   true
 }
+
+# Is there an X display we can use?
+dorvane_have_display() {
+  [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
+}
+
+# Starts Dorvane.exe under Wine with an optional media path (a Unix path is
+# turned into a Z: path) and waits for its window. Sets DORVANE_PID and
+# DORVANE_WINDOW (the X window id).
+dorvane_launch() {
+  local media=${1:-} arg=""
+  if [ -n "$media" ]; then
+    case "$media" in
+      /*) arg="Z:$(printf '%s' "$media" | tr / '\\')" ;;
+      *) arg=$media ;;
+    esac
+  fi
+  wine "$DORVANE_ROOT/build/win64/Dorvane.exe" ${arg:+"$arg"} </dev/null >/dev/null 2>&1 &
+  DORVANE_PID=$!
+  DORVANE_WINDOW=""
+  for _ in $(seq 200); do
+    DORVANE_WINDOW=$(xdotool search --onlyvisible --name '^Dorvane' 2>/dev/null | head -n1 || true)
+    [ -n "$DORVANE_WINDOW" ] && return 0
+    sleep 0.1
+  done
+  say "the Dorvane window did not appear"
+  return 1
+}
+
+# Saves a picture of Dorvane's window.
+dorvane_screenshot() {
+  sleep 1
+  import -window "$DORVANE_WINDOW" "$1" 2>/dev/null || import -window root "$1"
+  say "screenshot saved to $1"
+}
+
+# Closes Dorvane as a user does (Alt+F4 on its window), so that it saves its
+# options and bookmarks, and waits for it to end.
+dorvane_close() {
+  xdotool windowfocus --sync "$DORVANE_WINDOW" key alt+F4 2>/dev/null || true
+  for _ in $(seq 100); do kill -0 "$DORVANE_PID" 2>/dev/null || return 0; sleep 0.1; done
+  say "Dorvane did not close; stopping Wine"
+  wineserver -k
+}
