@@ -3,7 +3,7 @@
 
 DORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
-DORVANE_PACKAGES="cmake ninja-build clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev googletest
+DORVANE_PACKAGES="cmake ninja-build clang libclang-rt-14-dev libgtest-dev googletest
   python3 g++-mingw-w64-x86-64 wine wine64 xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils
   gstreamer1.0-plugins-good gstreamer1.0-libav sox espeak-ng lame"
 
@@ -20,7 +20,7 @@ dorvane_install_packages() {
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # Configures and builds one preset (native or win64).
