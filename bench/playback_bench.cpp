@@ -1,0 +1,153 @@
+// Cost of the two messages that arrive most often while media plays: one
+// poll-timer tick (position read, status bar repainted, slider moved), while
+// playing and while paused, and one global hot key (position read, seek,
+// drain of queued hot keys). Measured on
+// the real main window, shown, with the simulated MCI device behind it, so
+// the figures are Dorvane's own work and the window system's, not a driver's.
+//
+//   playback_bench [events]     (default 20000 of each)
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/main_dialog.h"
+#include "app/player_state.h"
+#include "app/startup.h"
+#include "playback/transport.h"
+#include "res/resource.h"
+#include "support/sim_mci.h"
+
+namespace {
+
+struct Stopwatch {
+  LARGE_INTEGER frequency{};
+  Stopwatch() { QueryPerformanceFrequency(&frequency); }
+  static LONGLONG Now() {
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return t.QuadPart;
+  }
+  double Microseconds(LONGLONG ticks) const { return static_cast<double>(ticks) * 1e6 / frequency.QuadPart; }
+};
+
+struct Summary {
+  double median;
+  double p99;
+  double max;
+};
+
+Summary Summarise(std::vector<double> us) {
+  std::sort(us.begin(), us.end());
+  const auto at = [&us](double q) { return us[static_cast<std::size_t>(q * (us.size() - 1))]; };
+  return {at(0.5), at(0.99), us.back()};
+}
+
+void Print(const char* name, const Summary& s, std::size_t events) {
+  std::printf("%-12s median %8.1f us   p99 %8.1f us   max %9.1f us   (%zu events)\n", name, s.median, s.p99, s.max,
+              events);
+}
+
+std::string MakeTempDir() {
+  char base[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, base);
+  char dir[MAX_PATH] = "";
+  GetTempFileNameA(base, "dvb", 0, dir);
+  DeleteFileA(dir);
+  CreateDirectoryA(dir, nullptr);
+  return dir;
+}
+
+void RemoveDirFiles(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((dir + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+BOOL WINAPI NoHelp(HWND, LPCSTR, UINT, ULONG_PTR) { return TRUE; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int events = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20000;
+  constexpr int kWarmUp = 500;
+
+  InitProcessValues(GetModuleHandleA(nullptr));
+  const std::string dir = MakeTempDir();
+  CopyText(player.programDir, dir);
+  winHelpHook = NoHelp;
+
+  SimMci sim;
+  SimMciHook hook(sim);
+  const std::string media = dir + "\\lecture.wav";
+  sim.AddFile(media, SimMedia{SimMedia::kWave, 4 * 3600 * 1000});
+
+  HWND window = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                                   reinterpret_cast<LPARAM>(media.c_str()));
+  if (window == nullptr || !player.isOpen) {
+    std::fprintf(stderr, "bench: the main window or the media could not be opened\n");
+    return 1;
+  }
+  mainWindow = window;
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  UpdateWindow(window);
+  // Ticks come only from this program, one at a time.
+  KillTimer(window, player.pollTimer);
+  const UINT_PTR pollTimer = player.pollTimer;
+
+  Stopwatch clock;
+  // Ticks while playing (the position text changes every time, so the status
+  // bar is repainted) and while paused (the same text again).
+  const auto measureTicks = [&](std::int64_t advanceMs) {
+    std::vector<double> us;
+    us.reserve(events);
+    for (int i = 0; i < kWarmUp + events; ++i) {
+      sim.Advance(advanceMs);
+      const LONGLONG start = Stopwatch::Now();
+      SendMessageA(window, WM_TIMER, pollTimer, 0);
+      const LONGLONG end = Stopwatch::Now();
+      if (i >= kWarmUp) us.push_back(clock.Microseconds(end - start));
+      if (i % 1000 == 0) sim.ClearLog();
+    }
+    return us;
+  };
+  StartPlay(window, true);
+  const std::vector<double> ticks = measureTicks(50);
+  TogglePause(window);
+  const std::vector<double> pausedTicks = measureTicks(0);
+  StartPlay(window, true);
+
+  // Fast forward and rewind alternately, so the position stays in the media.
+  std::vector<double> hotKeys;
+  hotKeys.reserve(events);
+  for (int i = 0; i < kWarmUp + events; ++i) {
+    const LONGLONG start = Stopwatch::Now();
+    SendMessageA(window, WM_HOTKEY, (i % 2 == 0) ? 4 : 3, 0);
+    const LONGLONG end = Stopwatch::Now();
+    if (i >= kWarmUp) hotKeys.push_back(clock.Microseconds(end - start));
+    SimMci::DeliverNotifications();  // the aborted plays' notifications, as the loop would
+    if (i % 1000 == 0) sim.ClearLog();
+  }
+
+  Print("poll tick", Summarise(ticks), ticks.size());
+  Print("  (paused)", Summarise(pausedTicks), pausedTicks.size());
+  Print("hot key", Summarise(hotKeys), hotKeys.size());
+
+  DestroyWindow(window);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  }
+  RemoveDirFiles(dir);
+  return 0;
+}
