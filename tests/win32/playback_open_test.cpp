@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <fstream>
+
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
@@ -400,14 +402,31 @@ TEST_F(OpenMediaTest, AFailingCloseIsReportedAndTheDeviceDroppedAnyway) {
   EXPECT_TRUE(sim.Log().empty());
 }
 
-TEST_F(OpenMediaTest, TheCloseKeepsThePathOfTheOpenFileWhenTheFileOptionChanges) {
-  const std::string path = AddFile("talk.wav", 1000);
-  StartWithFile(path);
-  // Loading an options file puts its File value into mediaPath.
-  CopyText(player.mediaPath, "C:\\other\\lecture.wav");
-  EXPECT_STREQ(player.openMediaPath, path.c_str());
-  Command(IDM_CLOSE);
+TEST_F(OpenMediaTest, ClosingNeverTouchesTheBookmarkFileOfAFileValueLoadedMeanwhile) {
+  // The bookmark file of another recording, which a close of talk.wav must
+  // neither write nor delete, whatever mediaPath says by then.
+  const std::string otherBookmarks = TempFile("lecture.wav.BMK");
+  { std::ofstream(otherBookmarks) << "kept\n"; }
+  const auto otherKept = [&] { return GetFileAttributesA(otherBookmarks.c_str()) != INVALID_FILE_ATTRIBUTES; };
+  const std::string talk = AddFile("talk.wav", 1000);
+  const char* fileOption = "C:\\other\\lecture.wav";  // loading an options file puts its File value here
+
+  StartWithFile(talk);
+  CopyText(player.mediaPath, fileOption);
+  EXPECT_STREQ(player.openMediaPath, talk.c_str());
+  Command(IDM_CLOSE);  // Close
+  EXPECT_TRUE(otherKept());
   EXPECT_EQ(player.openMediaPath[0], '\0');
+
+  OpenFile(talk);
+  CopyText(player.mediaPath, fileOption);
+  OpenFile(AddFile("next.wav", 1000));  // another file opened
+  EXPECT_TRUE(otherKept());
+
+  OpenFile(talk);
+  CopyText(player.mediaPath, fileOption);
+  Call(WM_CLOSE);  // the window closed
+  EXPECT_TRUE(otherKept());
 }
 
 }  // namespace
