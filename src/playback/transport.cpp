@@ -39,6 +39,10 @@ void Wind(std::int32_t position, std::int32_t step, int direction) {
 
 }  // namespace
 
+std::int64_t EndThreshold(std::int32_t margin) {
+  return static_cast<std::int64_t>(player.mediaLength) - margin;
+}
+
 void StartPlay(HWND window, bool report) {
   if (!player.isOpen) return;
   CancelWalkPause(window);
@@ -56,7 +60,7 @@ void StartPlay(HWND window, bool report) {
 void TogglePause(HWND window) {
   if (player.isOpen) {
     const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
-    if (position < player.mediaLength - 1 && player.isPaused) {
+    if (position < EndThreshold(1) && player.isPaused) {
       player.isPaused = FALSE;
       SetToolbarButtonChecked(window, IDT_PAUSE, false);
       SetStatusText(window, kStatusPaused, "");
@@ -74,7 +78,7 @@ void TogglePause(HWND window) {
   SetStatusText(window, kStatusPaused, "paused");
   if (!player.isOpen) return;
   const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
-  if (position >= player.mediaLength - 1) return;
+  if (position >= EndThreshold(1)) return;
   if (player.walkTimer != 0 && player.isWalking) {
     // Between walk chunks the device is already stopped.
     CancelWalkPause(window);

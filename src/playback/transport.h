@@ -7,9 +7,14 @@
 #include <cstdint>
 
 void StartPlay(HWND window, bool report);
+
 void TogglePause(HWND window);
 void SeekTo(std::int64_t ms);
 void RefreshPosition(HWND window);
+
+// mediaLength - margin, computed wide: a device may report any 32-bit length,
+// and the end-of-media checks must not wrap around.
+std::int64_t EndThreshold(std::int32_t margin);
 
 // The 50 ms poll tick: held Rewind and Fast Forward buttons, the end of a
 // fast-wind burst, the position display.

@@ -66,7 +66,7 @@ void NextWalkStep(HWND window) {
 BOOL OnMciNotify(HWND window, WPARAM code) {
   if (code != MCI_NOTIFY_SUCCESSFUL || !player.isOpen) return FALSE;
   const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
-  if (position >= player.mediaLength - 2) {
+  if (position >= EndThreshold(2)) {
     TogglePause(window);  // end of the media
     return TRUE;
   }

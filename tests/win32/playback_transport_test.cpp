@@ -142,6 +142,21 @@ TEST_F(TransportTest, PlayingToTheEndPausesWithoutAPauseCommand) {
   EXPECT_EQ(DevicePosition(), 120000);
 }
 
+TEST_F(TransportTest, ALengthBeyondTheSignedRangeCountsAsAlwaysAtTheEnd) {
+  // A device answering 0x80000000 ms: the end checks must not wrap around.
+  OpenFile(AddFile("huge.wav", INT32_MIN));
+  ASSERT_EQ(player.mediaLength, INT32_MIN);
+  Command(IDT_PAUSE);  // resume from the paused start: nothing to resume
+  EXPECT_EQ(CountSent(MCI_SEEK), 0);
+  EXPECT_EQ(CountSent(MCI_PLAY), 0);
+  EXPECT_TRUE(player.isPaused);
+  player.isPaused = FALSE;
+  Command(IDT_PAUSE);
+  EXPECT_EQ(CountSent(MCI_PAUSE), 0);
+  EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Device()), TRUE);  // the end of the media
+  EXPECT_TRUE(dialogs.Caught().empty());
+}
+
 TEST_F(TransportTest, ASuccessfulPlayEndingShortOfTheEndChangesNothingOutsideWalkMode) {
   PlayFrom(1000);
   sim.SetPosition(Device(), 50000);
@@ -415,7 +430,7 @@ TEST_F(TransportTest, JumpDialogSeeksToTheTypedPosition) {
 }
 
 TEST_F(TransportTest, JumpDialogStartsAtTheCurrentPositionAndCancelSeeksNowhere) {
-  sim.SetPosition(Device(), 75321);
+  sim.SetPosition(Device(), 754321);
   std::string shown;
   dialogs.Then([&shown](HWND dialog) {
     char text[40] = "";
@@ -424,7 +439,7 @@ TEST_F(TransportTest, JumpDialogStartsAtTheCurrentPositionAndCancelSeeksNowhere)
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
   Command(IDM_JUMP);
-  EXPECT_EQ(shown, "1:15");
+  EXPECT_EQ(shown, "12:34");
   EXPECT_EQ(CountSent(MCI_SEEK), 0);
   // The starting position is read silently.
   sim.FailWhen(IsPositionRead, MCIERR_HARDWARE, 1);
