@@ -7,7 +7,6 @@
 #include <cstdint>
 
 void StartPlay(HWND window, bool report);
-
 void TogglePause(HWND window);
 void SeekTo(std::int64_t ms);
 void RefreshPosition(HWND window);
