@@ -49,7 +49,7 @@ TEST_F(OpenMediaTest, FileFromTheCommandLineOpensPausedAtItsStart) {
   EXPECT_TRUE(ButtonChecked(IDT_PAUSE));
   EXPECT_FALSE(sim.IsPlaying(Device()));
   EXPECT_EQ(DevicePosition(), 0);
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
 }
 
 
@@ -81,7 +81,7 @@ TEST_F(OpenMediaTest, SpeedProbeEnablesTheSpeedSliderOnlyWhenTheDeviceAcceptsIt)
   EXPECT_TRUE(IsWindowEnabled(Item(IDC_SPEED)));
   OpenMediaFile(window, wav.c_str());
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_SPEED)));
-  EXPECT_TRUE(dialogs.Caught().empty());  // the refused probe is silent
+  EXPECT_TRUE(Boxes().empty());  // the refused probe is silent
   OpenMediaFile(window, mp3.c_str());
   EXPECT_TRUE(IsWindowEnabled(Item(IDC_SPEED)));
 }
@@ -141,7 +141,7 @@ TEST_F(OpenMediaTest, CdTrackOpensTheDriveAndSeeksToTheTrack) {
     EXPECT_FALSE(sim.IsPlaying(Device()));
     EXPECT_FALSE(IsWindowEnabled(Item(IDC_SPEED)));
     EXPECT_TRUE(player.isPaused);
-    EXPECT_TRUE(dialogs.Caught().empty());
+    EXPECT_TRUE(Boxes().empty());
   }
 }
 
@@ -153,7 +153,7 @@ TEST_F(OpenMediaTest, CdTrackSeekFailureIsSilent) {
   CreateMainWindow("D:\\Track05.cda");  // no track 5 on this disc
   EXPECT_TRUE(player.isOpen);
   EXPECT_EQ(DevicePosition(), 0);
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(OpenMediaTest, NamesThatAreNotElevenCharactersOpenAsFiles) {
@@ -191,9 +191,9 @@ TEST_F(OpenMediaTest, CdWithoutDiscIsReportedAndTheDeviceClosedAgain) {
   empty.discPresent = false;
   sim.AddCdDrive("E:", empty);
   CreateMainWindow("E:\\Track01.cda");
-  ASSERT_EQ(dialogs.Caught().size(), 1u);
-  EXPECT_EQ(dialogs.Caught()[0].caption, "Error");
-  EXPECT_EQ(dialogs.Caught()[0].text, "No CD in drive");
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].caption, "Error");
+  EXPECT_EQ(Boxes()[0].text, "No CD in drive");
   const auto closes = Sent(MCI_CLOSE);
   ASSERT_EQ(closes.size(), 1u);
   EXPECT_EQ(closes[0].flags, static_cast<DWORD>(MCI_WAIT));
@@ -237,9 +237,9 @@ TEST_F(OpenMediaTest, FailingOpenShowsTheDeviceTextAndLeavesTheNoFileState) {
     sim.ClearLog();
     dialogs.Clear();
     OpenMediaFile(window, c.path.c_str());
-    ASSERT_EQ(dialogs.Caught().size(), 1u);
-    EXPECT_EQ(dialogs.Caught()[0].caption, "Error in processing MCI command Open device");
-    EXPECT_EQ(dialogs.Caught()[0].text, MciErrorText(c.error));
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].caption, "Error in processing MCI command Open device");
+    EXPECT_EQ(Boxes()[0].text, MciErrorText(c.error));
     // The file that was open was closed first.
     ASSERT_GE(sim.Log().size(), 2u);
     EXPECT_EQ(sim.Log()[0].message, static_cast<UINT>(MCI_CLOSE));
@@ -331,7 +331,7 @@ TEST_F(OpenMediaTest, CancellingTheOpenDialogChangesNothing) {
   sim.ClearLog();
   dialogs.Then(DialogCatcher::Press(IDCANCEL));
   EXPECT_EQ(Command(IDM_OPEN), TRUE);
-  EXPECT_EQ(dialogs.Caught().size(), 1u);
+  EXPECT_EQ(Boxes().size(), 1u);
   EXPECT_TRUE(sim.Log().empty());
   EXPECT_TRUE(player.isOpen);
   EXPECT_TRUE(sim.IsPlaying(Device()));

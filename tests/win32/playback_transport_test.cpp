@@ -89,7 +89,7 @@ TEST_F(TransportTest, ResumeRewindsAndRestartsSilently) {
   EXPECT_EQ(Command(IDT_PAUSE), TRUE);  // resume
   EXPECT_EQ(SeekTargets(), std::vector<DWORD>{28000});
   EXPECT_EQ(CountSent(MCI_PLAY), 1);
-  EXPECT_TRUE(dialogs.Caught().empty());  // the restart's failure is silent
+  EXPECT_TRUE(Boxes().empty());  // the restart's failure is silent
   EXPECT_FALSE(player.isPaused);
   EXPECT_FALSE(ButtonChecked(IDT_PAUSE));
   EXPECT_EQ(StatusText(kStatusPaused), "");
@@ -154,7 +154,7 @@ TEST_F(TransportTest, ALengthBeyondTheSignedRangeCountsAsAlwaysAtTheEnd) {
   Command(IDT_PAUSE);
   EXPECT_EQ(CountSent(MCI_PAUSE), 0);
   EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Device()), TRUE);  // the end of the media
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(TransportTest, ASuccessfulPlayEndingShortOfTheEndChangesNothingOutsideWalkMode) {
@@ -178,8 +178,8 @@ TEST_F(TransportTest, FailuresOfUserCommandsAreReportedWithTheirLabels) {
   const std::vector<std::string> expected{MciErrorCaption("Play file"), MciErrorCaption("Pause"),
                                           MciErrorCaption("Seek to")};
   EXPECT_EQ(Captions(), expected);
-  ASSERT_EQ(dialogs.Caught().size(), 3u);
-  EXPECT_EQ(dialogs.Caught()[2].text, MciErrorText(MCIERR_OUTOFRANGE));
+  ASSERT_EQ(Boxes().size(), 3u);
+  EXPECT_EQ(Boxes()[2].text, MciErrorText(MCIERR_OUTOFRANGE));
   // The state changes are made all the same.
   EXPECT_TRUE(player.isPaused);
   EXPECT_EQ(player.seekCount, 1);
@@ -188,7 +188,7 @@ TEST_F(TransportTest, FailuresOfUserCommandsAreReportedWithTheirLabels) {
 TEST_F(TransportTest, PositionReadsOfPauseAndHotKeysReportButThePollTickIsSilent) {
   sim.FailWhen(IsPositionRead, MCIERR_HARDWARE);
   Tick();
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(StatusText(kStatusPosition), " 0:00.000");
   HotKey(4);
   EXPECT_EQ(Captions(), std::vector<std::string>{MciErrorCaption("Checking status")});
@@ -244,7 +244,7 @@ TEST_F(TransportTest, HoldingFastForwardSixtyTicksFromOneMinuteReaches79716) {
   EXPECT_EQ(CountSent(MCI_PLAY), 2);
   EXPECT_TRUE(sim.IsPlaying(Device()));
   EXPECT_EQ(player.seekCount, 0);
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(TransportTest, HoldingRewindNearTheStartSeeksToZeroEveryTick) {
@@ -290,7 +290,7 @@ TEST_F(TransportTest, HotKeyFastForwardResumesOnTheFifthTickSilently) {
   EXPECT_EQ(CountSent(MCI_PLAY), 1);
   Tick();
   EXPECT_EQ(CountSent(MCI_PLAY), 2);
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(player.seekCount, 0);
 }
 
@@ -387,13 +387,13 @@ TEST_F(TransportTest, SpeedSliderSetsThousandthsOfNormalSpeed) {
   EXPECT_EQ(sets[1].speed, 1000u);
   EXPECT_EQ(sets[2].speed, 1250u);
   EXPECT_EQ(sim.Speed(Device()), 1250u);
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(TransportTest, SpeedRefusedByTheDeviceIsReported) {
   MoveSlider(IDC_SPEED, 7);
   EXPECT_EQ(Captions(), std::vector<std::string>{MciErrorCaption("Set Speed")});
-  EXPECT_EQ(dialogs.Caught()[0].text, MciErrorText(MCIERR_NONAPPLICABLE_FUNCTION));
+  EXPECT_EQ(Boxes()[0].text, MciErrorText(MCIERR_NONAPPLICABLE_FUNCTION));
 }
 
 TEST_F(TransportTest, SlidersDoNothingWithoutMedia) {

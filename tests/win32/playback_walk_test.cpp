@@ -95,7 +95,7 @@ TEST_F(WalkTest, WorkedExamplePlayByPlay) {
   EXPECT_EQ(CountSent(MCI_PLAY), 16);
   // Each 1.5 s of media cost three plays of 3 s (the pauses are real timers).
   EXPECT_EQ(sim.Now(), 15 * 3000 + 2500);
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(WalkTest, WalkHotKeyStartsAWalkLikeTheCommand) {
@@ -295,7 +295,7 @@ TEST_F(WalkTest, FailedPlaysAreReportedAndTheWalkWaits) {
   sim.Fail(MCI_PLAY, MCIERR_HARDWARE, 1);
   Command(IDT_WALK);
   ASSERT_EQ(Captions(), std::vector<std::string>{MciErrorCaption("First walk step")});
-  EXPECT_EQ(dialogs.Caught()[0].text, MciErrorText(MCIERR_HARDWARE));
+  EXPECT_EQ(Boxes()[0].text, MciErrorText(MCIERR_HARDWARE));
   EXPECT_EQ(StatusText(kStatusMode), "walking");
   sim.Advance(5000);
   EXPECT_EQ(player.walkTimer, 0u);
@@ -315,7 +315,7 @@ TEST_F(WalkTest, SilentWalkRestartHidesTheFirstStepFailureButNotThePositionRead)
   Command(IDT_PAUSE);
   sim.Fail(MCI_PLAY, MCIERR_HARDWARE, 1);
   Command(IDT_PAUSE);  // resume restarts the walk with report off
-  EXPECT_TRUE(dialogs.Caught().empty());
+  EXPECT_TRUE(Boxes().empty());
 
   sim.FailWhen([](const SimMciCommand& c) { return c.message == MCI_STATUS && c.item == MCI_STATUS_POSITION; },
                MCIERR_HARDWARE, 1);

@@ -83,10 +83,27 @@ void PlaybackTest::SetLoops(int loops) {
   SendDlgItemMessageA(window, IDC_LOOPS_UPDOWN, UDM_SETPOS, 0, MAKELPARAM(loops, 0));
 }
 
+std::vector<CaughtDialog> PlaybackTest::Boxes() const { return WithoutHotKeyWarnings(dialogs.Caught()); }
+
 std::vector<std::string> PlaybackTest::Captions() const {
   std::vector<std::string> captions;
-  for (const auto& d : dialogs.Caught()) captions.push_back(d.caption);
+  for (const auto& d : Boxes()) captions.push_back(d.caption);
   return captions;
+}
+
+std::vector<CaughtDialog> WithoutHotKeyWarnings(const std::vector<CaughtDialog>& caught) {
+  const auto isWarning = [](const std::string& text) {
+    const std::string prefix = "Invalid ";
+    const std::string suffix = " hot-key, using default";
+    return text == "Default Hot Key invalid!" ||
+           (text.size() > prefix.size() + suffix.size() && text.compare(0, prefix.size(), prefix) == 0 &&
+            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0);
+  };
+  std::vector<CaughtDialog> kept;
+  for (const auto& d : caught) {
+    if (!isWarning(d.text)) kept.push_back(d);
+  }
+  return kept;
 }
 
 std::string MciErrorText(MCIERROR error) {

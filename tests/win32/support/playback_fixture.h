@@ -51,12 +51,19 @@ class PlaybackTest : public MainWindowTest {
   // The one walk or play settings the tests use: sliders in ms, loops.
   void SetWalk(std::int32_t lengthMs, std::int32_t backspaceMs, std::int32_t pauseMs, int loops);
   void SetLoops(int loops);
-  // Dialog captions caught so far, in order.
+  // The boxes and dialogs caught so far, in order, and their captions; both
+  // leave out the start-up's hot-key warnings (see WithoutHotKeyWarnings).
+  std::vector<CaughtDialog> Boxes() const;
   std::vector<std::string> Captions() const;
 
   SimMci sim;
   std::optional<SimMciHook> hook;
 };
+
+// Leaves out the warnings of the hot-key registration at start-up. They appear
+// whenever another program holds one of the five keys, which is the case when
+// another test program runs beside this one: hot keys are system-wide.
+std::vector<CaughtDialog> WithoutHotKeyWarnings(const std::vector<CaughtDialog>& caught);
 
 // The caption that SendMciCommand gives a failed command's box.
 inline std::string MciErrorCaption(const std::string& label) { return "Error in processing MCI command " + label; }
