@@ -21,6 +21,7 @@
 #include "app/startup.h"
 #include "playback/transport.h"
 #include "res/resource.h"
+#include "support/dialog_catcher.h"
 #include "support/sim_mci.h"
 
 namespace {
@@ -88,6 +89,9 @@ int main(int argc, char** argv) {
   CopyText(player.programDir, dir);
   winHelpHook = NoHelp;
 
+  // Start-up warns in a message box when another program holds one of the
+  // global hot keys; the catcher answers it, so the run never waits for a click.
+  DialogCatcher boxes;
   SimMci sim;
   SimMciHook hook(sim);
   const std::string media = dir + "\\lecture.wav";
