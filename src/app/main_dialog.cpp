@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "bookmarks/bookmarks.h"
 #include "playback/mci.h"
 #include "playback/media.h"
 #include "playback/transport.h"
@@ -89,7 +90,12 @@ BOOL OnCommand(HWND window, int id) {
     case IDM_HELP_TOPICS: CallHelp(window, HELP_CONTENTS, 0); return TRUE;
     case IDM_CLOSE: CloseMediaFile(window, player.openMediaPath); return TRUE;
     case IDM_JUMP: JumpToLocation(window); return TRUE;
-    default: return FALSE;  // also Rewind and Fast Forward, which act only while held
+    case IDM_ADD_BOOKMARK: AddBookmark(window); return TRUE;
+    default:
+      // The bookmark items seek; they, and Rewind and Fast Forward (which act
+      // only while held), leave the command to the dialog manager.
+      if (id >= IDM_BOOKMARK_FIRST && id <= IDM_BOOKMARK_LAST && player.isOpen) GoToBookmark(window, id);
+      return FALSE;
   }
 }
 
@@ -145,6 +151,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnHScroll(window, reinterpret_cast<HWND>(lParam));
     case WM_MENUSELECT:
       player.lastMenuItem = LOWORD(wParam);
+      return FALSE;
+    case WM_MENUCHAR:
+      // Backspace while a bookmark item is highlighted deletes that bookmark.
+      if (LOWORD(wParam) == VK_BACK) return DeleteBookmark(window);
       return FALSE;
     case WM_HOTKEY:
       return OnHotKey(window, wParam);

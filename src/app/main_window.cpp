@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/player_state.h"
+#include "filesel/media_types.h"
 #include "playback/media.h"
 #include "res/resource.h"
 
@@ -112,6 +113,7 @@ void InitMainWindow(HWND window, const char* commandLine) {
   SendItem(window, IDC_STATUSBAR, SB_SETPARTS, 6, reinterpret_cast<LPARAM>(std::array<int, 6>{
       kStatusEdges[0], kStatusEdges[1], kStatusEdges[2], kStatusEdges[3], kStatusEdges[4], -1}.data()));
   InitSliders(window);
+  BuildMediaFilter();
   player.bookmarkCount = 0;
   const std::string path = MediaPathFromCommandLine(commandLine != nullptr ? commandLine : "");
   if (!path.empty()) {

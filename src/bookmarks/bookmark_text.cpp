@@ -75,6 +75,16 @@ void SetBookmarkName(Bookmark& slot, std::string_view name) {
   std::copy(name.begin(), name.end(), slot.name.begin());
 }
 
+std::string BookmarkNameFromText(std::string_view text) {
+  text = text.substr(0, std::min({text.find('\0'), kBookmarkNameMax, text.size()}));
+  std::string name(text);
+  for (char& c : name) {
+    if (IsTokenDelimiter(c)) c = ' ';
+  }
+  if (name.empty()) name = " ";
+  return name;
+}
+
 std::string BookmarkFilePath(std::string_view programDir, std::string_view mediaPath) {
   std::string path(programDir);
   path += '\\';

@@ -13,9 +13,11 @@
 
 inline constexpr std::size_t kBookmarkSlots = 10;       // menu ids 12000 to 12009
 inline constexpr std::size_t kBookmarkNameMax = 49;     // characters, without terminator
-// Only this many bytes of a bookmark file are read: ten lines of a 49-character
-// name, a tab, a 9-character position and CR LF, plus one byte.
-inline constexpr std::size_t kBookmarkReadLimit = 611;
+// Only this many bytes of a bookmark file are read: enough for the longest
+// file the writer makes, ten lines of a 49-character name, a tab, the widest
+// position text ("-35791:-23.-648", 15 characters, for INT32_MIN) and CR LF,
+// plus one byte. So every file Dorvane writes reads back whole.
+inline constexpr std::size_t kBookmarkReadLimit = 10 * (kBookmarkNameMax + 1 + 15 + 2) + 1;  // 671
 
 // One slot of the process-wide table. A zero-initialised slot is free and
 // has the empty name. `name` is always zero-terminated (at most 49 characters),
@@ -43,7 +45,14 @@ struct LoadedBookmark {
   std::int32_t position;   // ms
 };
 
-// Reads a bookmark file's bytes. Only the first 611 bytes count, and a NUL
+// The name to store for a text the user typed: every character that would
+// split the file's tokens (CR, LF, tab, colon, full stop) becomes a blank, the
+// text is cut at a NUL and at 49 characters, and an empty text becomes a single
+// blank. Such a name reads back from the bookmark file as it was stored, and
+// never shifts the tokens of the bookmarks after it.
+std::string BookmarkNameFromText(std::string_view text);
+
+// Reads a bookmark file's bytes. Only the first 671 bytes count, and a NUL
 // byte ends the text (the file is read into a zero-terminated buffer).
 // The text is cut into tokens at runs of "\r\n\t:." (leading ones skipped)
 // and the tokens taken in fours: name, minutes, seconds, milliseconds.

@@ -1,3 +1,4 @@
 list(APPEND DORVANE_SHELL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/file_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/media_types.cpp
 )

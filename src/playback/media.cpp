@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "bookmarks/bookmarks.h"
 #include "filesel/file_dialogs.h"
 #include "playback/mci.h"
 #include "playback/media_name.h"
@@ -126,6 +127,7 @@ void OpenMediaFile(HWND window, const char* path) {
   player.isOpen = TRUE;
   player.bookmarkCount = 0;
   CopyText(player.openMediaPath, player.mediaPath);
+  LoadBookmarks(window);
   ProbeSpeed(window);
   if (cd.isTrack) SeekToCdTrack(cd.track);
 }
@@ -148,7 +150,7 @@ void CloseMediaFile(HWND window, const char* path) {
   HMENU menu = GetMenu(window);
   for (int id : kItemsGrayOrder) EnableMenuItem(menu, id, MF_BYCOMMAND | MF_GRAYED);
 
-  (void)path;  // the bookmark file of path is saved here once bookmarks exist
+  SaveBookmarks(window, path);
   player.isOpen = FALSE;
   player.openMediaPath[0] = '\0';
   TogglePause(window);

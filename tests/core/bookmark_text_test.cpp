@@ -69,11 +69,54 @@ TEST(BookmarkText, MissingTrailingNumbersCountAsZero) {
   ExpectBookmarks(ReadBookmarkText("A\t1:2\r\nB\t3:4.5"), {{"A", 60000 + 2000}, {"3", 4 * 60000 + 5000}});
 }
 
-TEST(BookmarkText, OnlyTheFirst611BytesAndTheTextBeforeANulCount) {
-  std::string text(599, '\n');
-  text += "Name\t 1:23.456\r\n";  // byte 611 falls after "1:23.4"
+TEST(BookmarkText, OnlyTheFirst671BytesAndTheTextBeforeANulCount) {
+  ASSERT_EQ(kBookmarkReadLimit, 671u);
+  std::string text(659, '\n');
+  text += "Name\t 1:23.456\r\n";  // byte 671 falls after "1:23.4"
   ExpectBookmarks(ReadBookmarkText(text), {{"Name", 83004}});
   ExpectBookmarks(ReadBookmarkText(std::string_view("A\t1:0.0\r\n\0B\t2:0.0", 18)), {{"A", 60000}});
+}
+
+TEST(BookmarkText, TheLongestFileTheWriterMakesReadsBackWhole) {
+  // Ten 49-character names at the widest positions, the largest and the
+  // smallest that a position can be.
+  for (const std::int32_t position : {INT32_MAX, INT32_MIN, 100 * 60000 + 59999}) {
+    BookmarkTable table{};
+    std::vector<LoadedBookmark> want;
+    for (std::size_t i = 0; i < kBookmarkSlots; ++i) {
+      const std::string name(kBookmarkNameMax, static_cast<char>('a' + i));
+      SetBookmarkName(table[i], name);
+      table[i].position = position;
+      table[i].inUse = 1;
+      want.push_back({name, position});
+    }
+    const std::string text = WriteBookmarkText(table);
+    EXPECT_LT(text.size(), kBookmarkReadLimit) << position;
+    ExpectBookmarks(ReadBookmarkText(text), want);
+  }
+}
+
+TEST(BookmarkText, TypedNamesAreMadeToReadBackAsStored) {
+  EXPECT_EQ(BookmarkNameFromText("Intro"), "Intro");
+  EXPECT_EQ(BookmarkNameFromText("Q2: 1.5\tend\r\n"), "Q2  1 5 end  ");
+  EXPECT_EQ(BookmarkNameFromText(""), " ");
+  EXPECT_EQ(BookmarkNameFromText(std::string_view("ab\0cd", 5)), "ab");
+  EXPECT_EQ(BookmarkNameFromText(std::string(60, 'x')), std::string(49, 'x'));
+  EXPECT_EQ(BookmarkNameFromText(std::string(60, '.')), std::string(49, ' '));
+
+  // Names made so are written and read back unchanged, and do not disturb
+  // the bookmarks after them.
+  BookmarkTable table{};
+  const std::vector<std::string> typed{"", "a:b.c", "\t\r\n", "  lead", "last"};
+  std::vector<LoadedBookmark> want;
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    const std::string name = BookmarkNameFromText(typed[i]);
+    SetBookmarkName(table[i], name);
+    table[i].position = static_cast<std::int32_t>(i) * 1000 + 7;
+    table[i].inUse = 1;
+    want.push_back({name, table[i].position});
+  }
+  ExpectBookmarks(ReadBookmarkText(WriteBookmarkText(table)), want);
 }
 
 TEST(BookmarkText, ExtraEntriesAreIgnoredAndLongNamesCut) {

@@ -1,0 +1,231 @@
+#include "bookmarks/bookmarks.h"
+
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/player_state.h"
+#include "playback/mci.h"
+#include "playback/position_text.h"
+#include "playback/transport.h"
+#include "res/resource.h"
+
+BookmarkTable bookmarks{};
+
+namespace {
+
+constexpr std::size_t kSlots = kBookmarkSlots;
+constexpr UINT kAppendAtEnd = static_cast<UINT>(-1);  // an item id no item has
+
+// Closes a file handle when it goes out of scope.
+struct FileHandle {
+  HANDLE handle;
+  explicit FileHandle(HANDLE h) : handle(h) {}
+  ~FileHandle() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool ok() const { return handle != INVALID_HANDLE_VALUE; }
+};
+
+// The name typed into the name dialog. The dialog ends with 1 when it holds a
+// name (a dialog's result is not wide enough for a pointer under every
+// system) and with 0 when cancelled.
+char typedName[kBookmarkNameMax + 1];
+
+HMENU BookmarkMenu(HWND window) { return GetSubMenu(GetMenu(window), MENUPOS_BOOKMARK); }
+
+std::string FilePathOf(const char* mediaPath) {
+  return BookmarkFilePath(player.programDir, mediaPath != nullptr ? mediaPath : "");
+}
+
+void AppendSeparator(HWND window) {
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_TYPE;
+  info.fType = MFT_SEPARATOR;
+  InsertMenuItemA(BookmarkMenu(window), kAppendAtEnd, FALSE, &info);
+}
+
+// The slot's item, appended at the end of the menu. It carries the position
+// as its data, which is what going to the bookmark reads.
+void AppendBookmarkItem(HWND window, std::size_t slot) {
+  const Bookmark& b = bookmarks[slot];
+  std::string text = BookmarkMenuText(BookmarkName(b), b.position);
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_ID | MIIM_TYPE | MIIM_DATA;
+  info.fType = MFT_STRING;
+  info.wID = IDM_BOOKMARK_FIRST + static_cast<UINT>(slot);
+  info.dwItemData = static_cast<ULONG_PTR>(static_cast<LONG_PTR>(b.position));
+  info.dwTypeData = text.data();
+  InsertMenuItemA(BookmarkMenu(window), kAppendAtEnd, FALSE, &info);
+}
+
+// Writes text to a new file beside the bookmark files and then moves it into
+// the target's place in one step, so the target is always either the old
+// file or the whole new one. Failures show the system's message; the old
+// file stays as it was.
+void WriteWholeFile(HWND window, const std::string& path, std::string_view text) {
+  char temp[MAX_PATH] = "";
+  if (GetTempFileNameA(player.programDir, "bmk", 0, temp) == 0) {
+    ShowSystemError(window, GetLastError());
+    return;
+  }
+  DWORD error = ERROR_SUCCESS;
+  {
+    FileHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.ok()) {
+      error = GetLastError();
+    } else {
+      DWORD written = 0;
+      if (WriteFile(file.handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) == 0 ||
+          written != text.size() || FlushFileBuffers(file.handle) == 0) {
+        error = GetLastError();
+        if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
+      }
+    }
+  }
+  if (error == ERROR_SUCCESS &&
+      MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+    error = GetLastError();
+  }
+  if (error != ERROR_SUCCESS) {
+    DeleteFileA(temp);
+    ShowSystemError(window, error);
+  }
+}
+
+void RemoveAllItems(HWND window) {
+  HMENU menu = BookmarkMenu(window);
+  for (std::int32_t i = 0; i <= player.bookmarkCount; ++i) DeleteMenu(menu, 1, MF_BYPOSITION);
+  player.bookmarkCount = 0;
+}
+
+// The slot a new bookmark of this name goes into: the slot that has the name
+// already (in use or not), else the first free one. kSlots when none is left.
+std::size_t ChooseSlot(std::string_view name) {
+  for (std::size_t i = 0; i < kSlots; ++i) {
+    if (BookmarkName(bookmarks[i]) == name) return i;
+  }
+  for (std::size_t i = 0; i < kSlots; ++i) {
+    if (bookmarks[i].inUse == 0) return i;
+  }
+  return kSlots;
+}
+
+}  // namespace
+
+void LoadBookmarks(HWND window) {
+  const std::string path = FilePathOf(player.openMediaPath);
+  char bytes[kBookmarkReadLimit];
+  DWORD read = 0;
+  {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.ok()) return;  // no bookmark file: no bookmarks
+    if (ReadFile(file.handle, bytes, sizeof bytes, &read, nullptr) == 0) read = 0;
+  }
+  for (const LoadedBookmark& loaded : ReadBookmarkText(std::string_view(bytes, read))) {
+    if (player.bookmarkCount < 0 || player.bookmarkCount >= static_cast<std::int32_t>(kSlots)) break;
+    const auto slot = static_cast<std::size_t>(player.bookmarkCount);
+    if (slot == 0) AppendSeparator(window);
+    SetBookmarkName(bookmarks[slot], loaded.name);
+    bookmarks[slot].position = loaded.position;
+    bookmarks[slot].inUse = 1;
+    AppendBookmarkItem(window, slot);
+    ++player.bookmarkCount;
+  }
+}
+
+void SaveBookmarks(HWND window, const char* mediaPath) {
+  const std::string path = FilePathOf(mediaPath);
+  if (player.bookmarkCount > 0) {
+    WriteWholeFile(window, path, WriteBookmarkText(bookmarks));
+    RemoveAllItems(window);
+  } else if (player.isOpen) {
+    DeleteFileA(path.c_str());  // a file closed without bookmarks leaves no bookmark file
+  }
+  for (Bookmark& b : bookmarks) b.inUse = 0;
+}
+
+void AddBookmark(HWND window) {
+  if (!player.isOpen) return;
+  if (player.bookmarkCount >= static_cast<std::int32_t>(kSlots)) {
+    char text[64];
+    wsprintfA(text, "Only %d bookmarks allowed.", static_cast<int>(kSlots));
+    MessageBoxA(window, text, "Sorry", MB_ICONWARNING);
+    return;
+  }
+  const std::int32_t shown = QueryMciStatus(MCI_STATUS_POSITION, false);
+  const INT_PTR result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_POSITION_TEXT), window,
+                                         BookmarkNameDialogProc, static_cast<LPARAM>(shown));
+  if (result != 1) return;  // cancelled, or the dialog could not be shown
+  // The file may have been closed while the dialog was open.
+  if (!player.isOpen) return;
+  const std::string name = BookmarkNameFromText(typedName);
+
+  const std::size_t slot = ChooseSlot(name);
+  if (slot == kSlots) return;
+  const bool replacing = bookmarks[slot].inUse != 0;
+  if (replacing) DeleteMenu(BookmarkMenu(window), IDM_BOOKMARK_FIRST + static_cast<UINT>(slot), MF_BYCOMMAND);
+  if (player.bookmarkCount == 0) AppendSeparator(window);
+
+  Bookmark& b = bookmarks[slot];
+  b.inUse = 1;
+  b.position = QueryMciStatus(MCI_STATUS_POSITION, true);  // where the media stands now
+  SetBookmarkName(b, name);
+  AppendBookmarkItem(window, slot);
+  if (!replacing) ++player.bookmarkCount;
+}
+
+void GoToBookmark(HWND window, int id) {
+  if (!player.isOpen) return;
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_DATA;
+  // An id without an item (a command sent for a deleted bookmark) goes nowhere.
+  if (GetMenuItemInfoA(BookmarkMenu(window), static_cast<UINT>(id), FALSE, &info) == 0) return;
+  SeekTo(static_cast<std::int32_t>(static_cast<LONG_PTR>(info.dwItemData)));
+}
+
+BOOL DeleteBookmark(HWND window) {
+  const int id = player.lastMenuItem;
+  if (id < IDM_BOOKMARK_FIRST || id > IDM_BOOKMARK_LAST) return FALSE;
+  Bookmark& b = bookmarks[static_cast<std::size_t>(id - IDM_BOOKMARK_FIRST)];
+  if (b.inUse != 0) {
+    HMENU menu = BookmarkMenu(window);
+    DeleteMenu(menu, static_cast<UINT>(id), MF_BYCOMMAND);
+    b.inUse = 0;
+    --player.bookmarkCount;
+    if (player.bookmarkCount == 0) DeleteMenu(menu, 1, MF_BYPOSITION);  // the separator
+  }
+  return TRUE;
+}
+
+INT_PTR CALLBACK BookmarkNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      const std::string title = "Name Bookmark at " + FormatPosition(static_cast<std::int32_t>(lParam));
+      SetWindowTextA(dialog, title.c_str());
+      SetDlgItemTextA(dialog, IDC_POSITION_EDIT, "");
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        typedName[0] = '\0';
+        GetDlgItemTextA(dialog, IDC_POSITION_EDIT, typedName, sizeof typedName);
+        EndDialog(dialog, 1);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,35 @@
+// The bookmarks of the open media file: the table of ten slots, their items
+// in the Bookmark menu, and the bookmark file in the program directory that
+// is read when the media file is opened and written when it is closed.
+#pragma once
+#include <windows.h>
+
+#include "bookmarks/bookmark_text.h"
+
+// Slot i belongs to the menu command 12000 + i. A freed slot keeps its name
+// and position; only inUse is cleared.
+extern BookmarkTable bookmarks;
+
+// Fills the slots from 0 and the Bookmark menu from the bookmark file of the
+// open media file. A missing or unreadable file gives no bookmarks.
+void LoadBookmarks(HWND window);
+
+// Writes the bookmarks to the bookmark file of mediaPath (replacing it in one
+// step), or deletes that file when a file is open without bookmarks; then
+// empties the Bookmark menu and frees every slot.
+void SaveBookmarks(HWND window, const char* mediaPath);
+
+// Command 11853: asks for a name and stores the current position under it,
+// replacing a bookmark of the same name.
+void AddBookmark(HWND window);
+
+// Commands 12000 to 12009: seeks to the position the menu item carries.
+void GoToBookmark(HWND window, int id);
+
+// Backspace in an open menu: deletes the bookmark whose item was highlighted
+// last. TRUE when that item is a bookmark item, FALSE otherwise.
+BOOL DeleteBookmark(HWND window);
+
+// The name dialog (template 3): ends with 1 when OK took a name (at most 49
+// characters, possibly empty) and with 0 when cancelled.
+INT_PTR CALLBACK BookmarkNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

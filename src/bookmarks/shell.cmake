@@ -1,0 +1,3 @@
+list(APPEND DORVANE_SHELL_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/bookmarks.cpp
+)
