@@ -8,12 +8,15 @@
 
 inline constexpr std::size_t kMaxMediaTypes = 60;
 inline constexpr std::size_t kDeviceTypeMax = 29;   // characters, without terminator
-inline constexpr std::size_t kPatternsMax = 49;     // characters, without terminator
+// Wine alone lists a dozen extensions under MPEGVideo, more than 49
+// characters of patterns: a row holds up to 255 so that none is lost, and the
+// 800-byte filter still decides which rows are shown.
+inline constexpr std::size_t kPatternsMax = 255;    // characters, without terminator
 inline constexpr std::size_t kMediaFilterSize = 800;
 
 struct MediaTypeEntry {
   std::string deviceType;  // as the source gives it, at most 29 characters
-  std::string patterns;    // "*.wav;*.snd;": one "*.%s;" per extension, at most 49 characters
+  std::string patterns;    // "*.wav;*.snd;": one "*.%s;" per extension, at most kPatternsMax characters
 };
 
 // Rows in the order their device types were first met; rows are only added.

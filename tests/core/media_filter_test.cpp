@@ -75,14 +75,15 @@ TEST(AddMediaExtension, LimitsNeverOverflowTheTable) {
   EXPECT_EQ(table.rows[0].patterns, "*.e0;*.x;");
 
   MediaTypeTable t2;
-  AddMediaExtension(t2, std::string(47, 'a'), "long");  // "*.<47>;" is 50 characters: no row
+  const std::size_t longest = kPatternsMax - 3;  // "*.<ext>;" exactly fills a row
+  AddMediaExtension(t2, std::string(longest + 1, 'a'), "long");  // one more: no row
   EXPECT_EQ(t2.count, 0);
   AddMediaExtension(t2, "wav", "waveaudio");
-  AddMediaExtension(t2, std::string(44, 'b'), "waveaudio");  // 6 + 47 > 49: left out
+  AddMediaExtension(t2, std::string(longest - 3, 'b'), "waveaudio");  // 6 + kPatternsMax - 3: left out
   AddMediaExtension(t2, "snd", "waveaudio");
   EXPECT_EQ(t2.rows[0].patterns, "*.wav;*.snd;");
-  AddMediaExtension(t2, std::string(46, 'c'), "video");  // exactly 49
-  EXPECT_EQ(t2.rows[1].patterns.size(), 49u);
+  AddMediaExtension(t2, std::string(longest, 'c'), "video");
+  EXPECT_EQ(t2.rows[1].patterns.size(), kPatternsMax);
 
   // Device types are cut to 29 characters and matched on the cut text.
   AddMediaExtension(t2, "d1", std::string(29, 'D') + "first");

@@ -112,11 +112,9 @@ TEST_F(MediaFilterTest, WineRegistryGivesOneFileTypePerDevice) {
   EXPECT_EQ(static_cast<int>(MediaOpenDialog().nFilterIndex), waveEntry);
 }
 
-// Wine's key lists eleven MPEGVideo extensions before mp3; their patterns
-// fill the row's 49 characters, so mp3 is left out of the row and the dialog
-// starts on "All Files (*.*)" for an mp3. Enable once a row's patterns may
-// hold every extension the key lists.
-TEST_F(MediaFilterTest, DISABLED_Mp3FilesAreListedUnderMPEGVideo) {
+// Wine's key lists eleven MPEGVideo extensions before mp3: a row must hold
+// more than 49 characters of patterns for mp3 files to be listed under it.
+TEST_F(MediaFilterTest, Mp3FilesAreListedUnderMPEGVideo) {
   CopyText(player.mediaPath, "C:\\talks\\a12.mp3");
   BuildMediaFilter();
   const MediaTypeEntry* mpeg = Row(mediaTypes, "MPEGVideo");
