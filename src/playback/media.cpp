@@ -133,6 +133,7 @@ void OpenMediaFile(HWND window, const char* path) {
 }
 
 void CloseMediaFile(HWND window, const char* path) {
+  ForgetPollControls();
   if (player.pollTimer != 0) {
     KillTimer(window, player.pollTimer);
     player.pollTimer = 0;

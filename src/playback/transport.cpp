@@ -95,16 +95,53 @@ void SeekTo(std::int64_t ms) {
   ++player.seekCount;
 }
 
+namespace {
+
+// The controls the poll tick touches 20 times a second. Their handles live as
+// long as the window, so they are looked up once per window, not per tick.
+struct PollControls {
+  HWND window = nullptr;
+  HWND toolbar = nullptr;
+  HWND status = nullptr;
+  HWND position = nullptr;
+};
+
+PollControls controls;
+
+const PollControls& ControlsOf(HWND window) {
+  if (controls.window != window) {
+    controls = {window, GetDlgItem(window, IDC_TOOLBAR), GetDlgItem(window, IDC_STATUSBAR),
+                GetDlgItem(window, IDC_POSITION)};
+  }
+  return controls;
+}
+
+}  // namespace
+
+void ForgetPollControls() { controls = PollControls{}; }
+
 void RefreshPosition(HWND window) {
+  const PollControls& controls = ControlsOf(window);
   const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, false);
-  SetStatusText(window, kStatusPosition, FormatPosition(position).c_str());
-  UpdateWindow(GetDlgItem(window, IDC_STATUSBAR));
-  SendDlgItemMessageA(window, IDC_POSITION, TBM_SETPOS, TRUE, SliderValueForPosition(position));
+  // While the position stands still (paused, or between walk chunks) the text
+  // and slider already show it: setting them again would only repaint.
+  const std::string text = FormatPosition(position);
+  char shown[32] = "";
+  if (SendMessageA(controls.status, SB_GETTEXTLENGTHA, kStatusPosition, 0) >= static_cast<LRESULT>(sizeof shown) ||
+      (SendMessageA(controls.status, SB_GETTEXTA, kStatusPosition, reinterpret_cast<LPARAM>(shown)), text != shown)) {
+    SendMessageA(controls.status, SB_SETTEXTA, kStatusPosition, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  UpdateWindow(controls.status);
+  const std::int32_t value = SliderValueForPosition(position);
+  if (SendMessageA(controls.position, TBM_GETPOS, 0, 0) != value) {
+    SendMessageA(controls.position, TBM_SETPOS, TRUE, value);
+  }
 }
 
 void OnPollTick(HWND window) {
-  const bool rewind = IsToolbarButtonPressed(window, IDT_REWIND);
-  if (rewind || IsToolbarButtonPressed(window, IDT_FASTFORWARD)) {
+  const HWND toolbar = ControlsOf(window).toolbar;
+  const bool rewind = SendMessageA(toolbar, TB_ISBUTTONPRESSED, IDT_REWIND, 0) != 0;
+  if (rewind || SendMessageA(toolbar, TB_ISBUTTONPRESSED, IDT_FASTFORWARD, 0) != 0) {
     const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, false);
     const std::int32_t step = FastWindStep(player.seekCount, timingOptions.ButtonSpeedupDelay,
                                            timingOptions.ButtonSlowRepeatSpeed, timingOptions.ButtonFastRepeatSpeed);

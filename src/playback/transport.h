@@ -11,6 +11,10 @@ void TogglePause(HWND window);
 void SeekTo(std::int64_t ms);
 void RefreshPosition(HWND window);
 
+// Drops the control handles the poll tick keeps; every close calls it, so a
+// new window (which may reuse an old handle value) is looked up afresh.
+void ForgetPollControls();
+
 // mediaLength - margin, computed wide: a device may report any 32-bit length,
 // and the end-of-media checks must not wrap around.
 std::int64_t EndThreshold(std::int32_t margin);
