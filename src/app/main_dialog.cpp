@@ -16,6 +16,9 @@
 #include "playback/transport.h"
 #include "playback/walk.h"
 #include "res/resource.h"
+#include "settings/advanced_options.h"
+#include "settings/hotkeys.h"
+#include "settings/options_file.h"
 
 WinHelpFn winHelpHook = WinHelpA;
 
@@ -75,6 +78,8 @@ void CloseAndDestroy(HWND window) {
 void OnDestroy(HWND window) {
   CallHelp(window, HELP_QUIT, 0);
   if (player.pollTimer != 0) KillTimer(window, player.pollTimer);
+  UnregisterHotKeys(window);
+  SaveUserOptions(window, player.optionsPath);
   PostQuitMessage(0);
 }
 
@@ -91,6 +96,20 @@ BOOL OnCommand(HWND window, int id) {
     case IDM_CLOSE: CloseMediaFile(window, player.openMediaPath); return TRUE;
     case IDM_JUMP: JumpToLocation(window); return TRUE;
     case IDM_ADD_BOOKMARK: AddBookmark(window); return TRUE;
+    case IDM_SAVE_OPTIONS: SaveUserOptions(window, player.optionsPath); return TRUE;
+    case IDM_SAVE_OPTIONS_AS: SaveUserOptions(window, nullptr); return TRUE;
+    case IDM_OPEN_OPTIONS: LoadUserOptions(window, nullptr); return TRUE;
+    case IDM_DEFAULT_OPTIONS: LoadUserOptions(window, DefaultOptionsPath().c_str()); return TRUE;
+    case IDM_ADVANCED_OPTIONS:
+      DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ADVANCED), window, AdvancedOptionsDialogProc, 0);
+      return TRUE;
+    case IDM_CHANGE_HOTKEYS:
+      // The keys are away while the dialog is open, so a combination pressed
+      // there goes into its control; they come back whatever the dialog ended with.
+      UnregisterHotKeys(window);
+      DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_HOTKEYS), window, HotKeysDialogProc, 0);
+      RegisterHotKeys(window);
+      return TRUE;
     default:
       // The bookmark items seek; they, and Rewind and Fast Forward (which act
       // only while held), leave the command to the dialog manager.

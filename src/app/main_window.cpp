@@ -9,6 +9,7 @@
 #include "filesel/media_types.h"
 #include "playback/media.h"
 #include "res/resource.h"
+#include "settings/options_file.h"
 
 namespace {
 
@@ -113,6 +114,7 @@ void InitMainWindow(HWND window, const char* commandLine) {
   SendItem(window, IDC_STATUSBAR, SB_SETPARTS, 6, reinterpret_cast<LPARAM>(std::array<int, 6>{
       kStatusEdges[0], kStatusEdges[1], kStatusEdges[2], kStatusEdges[3], kStatusEdges[4], -1}.data()));
   InitSliders(window);
+  LoadUserOptions(window, DefaultOptionsPath().c_str());
   BuildMediaFilter();
   player.bookmarkCount = 0;
   const std::string path = MediaPathFromCommandLine(commandLine != nullptr ? commandLine : "");

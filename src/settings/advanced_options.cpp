@@ -1,0 +1,68 @@
+#include "settings/advanced_options.h"
+
+#include <array>
+#include <cstdint>
+
+#include "res/resource.h"
+#include "settings/settings_state.h"
+#include "settings/timing_options.h"
+
+namespace {
+
+// Each field with the edit that shows it.
+struct TimingEdit {
+  int edit;
+  std::int32_t TimingOptions::*field;
+};
+constexpr std::array<TimingEdit, 7> kTimingEdits{{
+    {IDC_ADV_HK_SPEEDUP, &TimingOptions::HotKeySpeedupDelay},
+    {IDC_ADV_HK_SLOW, &TimingOptions::HotKeySlowRepeatSpeed},
+    {IDC_ADV_HK_FAST, &TimingOptions::HotKeyFastRepeatSpeed},
+    {IDC_ADV_HK_SEEKDELAY, &TimingOptions::HotKeySeekDelay},
+    {IDC_ADV_BTN_SPEEDUP, &TimingOptions::ButtonSpeedupDelay},
+    {IDC_ADV_BTN_SLOW, &TimingOptions::ButtonSlowRepeatSpeed},
+    {IDC_ADV_BTN_FAST, &TimingOptions::ButtonFastRepeatSpeed},
+}};
+
+void ShowValues(HWND dialog, const TimingOptions& values) {
+  for (const TimingEdit& e : kTimingEdits) {
+    char text[16];
+    wsprintfA(text, "%d", static_cast<int>(values.*(e.field)));
+    SetDlgItemTextA(dialog, e.edit, text);
+  }
+}
+
+void ReadValues(HWND dialog) {
+  for (const TimingEdit& e : kTimingEdits) {
+    char text[40] = "";
+    GetDlgItemTextA(dialog, e.edit, text, sizeof text);
+    if (const auto value = ReadTimingValue(text)) timingOptions.*(e.field) = *value;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      ShowValues(dialog, timingOptions);
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          ReadValues(dialog);
+          EndDialog(dialog, 1);
+          return TRUE;
+        case IDCANCEL:
+          EndDialog(dialog, 0);
+          return TRUE;
+        case IDC_ADV_RESTORE:
+          ShowValues(dialog, defaultTimingOptions);
+          return TRUE;
+        default:
+          return FALSE;
+      }
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,89 @@
+#include "settings/hotkeys.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <string>
+
+#include "app/main_window.h"
+#include "res/resource.h"
+#include "settings/hotkey_legend.h"
+#include "settings/settings_state.h"
+
+namespace {
+
+// The hot-key control of each key in the Change HotKeys dialog, by id.
+constexpr std::array<int, hotKeyCount> kHotKeyControls{IDC_HK_PLAY, IDC_HK_PAUSE, IDC_HK_WALK, IDC_HK_REWIND,
+                                                        IDC_HK_FF};
+
+BOOL RegisterCode(HWND window, int id, HotKeyCode code) {
+  return RegisterHotKey(window, id, HotKeyModifiers(code), HotKeyVirtualKey(code));
+}
+
+void RegisterOne(HWND window, int id) {
+  if (hotKeyCodes[id] == 0) hotKeyCodes[id] = defaultHotKeyCodes[id];
+  if (RegisterCode(window, id, hotKeyCodes[id])) return;
+
+  // Taken by another program, or by one of the five earlier in id order.
+  hotKeyCodes[id] = defaultHotKeyCodes[id];
+  char text[64];
+  wsprintfA(text, "Invalid %s hot-key, using default", hotKeyNames[id]);
+  MessageBoxA(window, text, "Error", MB_ICONWARNING);
+  if (!RegisterCode(window, id, defaultHotKeyCodes[id])) {
+    MessageBoxA(window, "Default Hot Key invalid!", "Error!", MB_ICONWARNING);
+  }
+}
+
+// The system's name of a code's key, as a 10-character buffer holds it.
+std::string KeyName(HotKeyCode code) {
+  const UINT scanCode = MapVirtualKeyExA(HotKeyVirtualKey(code), 0, GetKeyboardLayout(0));
+  LONG keyParam = static_cast<LONG>((scanCode & 0xFF) << 16);
+  if (HotKeyFlags(code) & hotKeyFlagExt) keyParam |= 1L << 24;
+  char name[10] = "";
+  GetKeyNameTextA(keyParam, name, sizeof name);
+  name[sizeof name - 1] = '\0';
+  return name;
+}
+
+void ShowLegend(HWND window) {
+  std::array<std::string, hotKeyCount> keyNames;
+  for (int id = 0; id < hotKeyCount; ++id) keyNames[id] = KeyName(hotKeyCodes[id]);
+  SetStatusText(window, kStatusHotKeys, HotKeyLegend(hotKeyCodes, keyNames).c_str());
+}
+
+}  // namespace
+
+void RegisterHotKeys(HWND window) {
+  for (int id = 0; id < hotKeyCount; ++id) RegisterOne(window, id);
+  ShowLegend(window);
+}
+
+void UnregisterHotKeys(HWND window) {
+  for (int id = 0; id < hotKeyCount; ++id) UnregisterHotKey(window, id);
+}
+
+INT_PTR CALLBACK HotKeysDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      for (int id = 0; id < hotKeyCount; ++id) {
+        SendDlgItemMessageA(dialog, kHotKeyControls[id], HKM_SETHOTKEY, hotKeyCodes[id], 0);
+      }
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        for (int id = 0; id < hotKeyCount; ++id) {
+          const LRESULT code = SendDlgItemMessageA(dialog, kHotKeyControls[id], HKM_GETHOTKEY, 0, 0);
+          hotKeyCodes[id] = static_cast<HotKeyCode>(code & 0xFFFF);
+        }
+        EndDialog(dialog, 1);
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
