@@ -175,7 +175,10 @@ TEST_F(HotKeyPressTest, CtrlF7FromTheXServerStartsTheWalk) {
 
   // Keys reach Wine only through a window of it that has the X focus.
   const auto xWindow = reinterpret_cast<ULONG_PTR>(GetPropA(window, "__wine_x11_whole_window"));
-  if (xWindow != 0) RunProgram(std::string(kXdotool) + " windowfocus --sync " + std::to_string(xWindow));
+  if (xWindow != 0) {
+    RunProgram(std::string(kXdotool) + " windowfocus " + std::to_string(xWindow));
+    Sleep(200);
+  }
 
   bool walking = false;
   for (int press = 0; press < 3 && !walking; ++press) {
