@@ -53,7 +53,7 @@ dorvane_wine_prefix() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1
     wineserver -w
   fi
-  wineserver -p
+  wineserver -p 2>/dev/null || true  # exits with 2 when a server already runs for this prefix
   # Start Wine's background processes (services, the desktop's explorer) now,
   # detached from any pipe: a test whose output a runner reads would
   # otherwise hand its pipe to them and never seem to finish.

@@ -309,8 +309,10 @@ TEST_F(BookmarkTest, BackspaceOnAHighlightedItemDeletesIt) {
   sim.SetPosition(Device(), 2000);
   AddNamed("two");
 
-  // Through the real menu: highlight the second bookmark and press Backspace.
-  UseBookmarkMenu({VK_DOWN, VK_DOWN, VK_BACK});
+  // What the menu loop sends while the second bookmark is highlighted and
+  // Backspace is pressed: the highlight, then the character.
+  SelectItem(IDM_BOOKMARK_FIRST + 1);
+  EXPECT_EQ(MenuChar(VK_BACK), TRUE);
   EXPECT_EQ(player.bookmarkCount, 1);
   ExpectMenu({{IDM_BOOKMARK_FIRST, "one\t 0:01.000", 1000}});
   EXPECT_EQ(bookmarks[1].inUse, 0);

@@ -7,8 +7,11 @@
 #include "app/main_dialog.h"
 #include "app/player_state.h"
 #include "app/startup.h"
+#include "bookmarks/bookmarks.h"
+#include "filesel/media_types.h"
 #include "playback/mci.h"
 #include "res/resource.h"
+#include "settings/settings_state.h"
 
 std::vector<RefusedMciCommand> refusedMciCommands;
 
@@ -57,7 +60,11 @@ void RemoveDir(const std::string& dir) {
 }  // namespace
 
 void MainWindowTest::SetUp() {
+  // Every process-wide table starts as the program starts it.
   ResetPlayerState();
+  ResetSettingsState();
+  bookmarks = BookmarkTable{};
+  mediaTypes = MediaTypeTable{};
   refusedMciCommands.clear();
   mciSendCommandHook = RefuseMci;
   currentHelpCalls = &helpCalls;
