@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/file_io.h"
 #include "app/player_state.h"
 #include "playback/mci.h"
 #include "playback/position_text.h"
@@ -18,18 +19,6 @@ namespace {
 
 constexpr std::size_t kSlots = kBookmarkSlots;
 constexpr UINT kAppendAtEnd = static_cast<UINT>(-1);  // an item id no item has
-
-// Closes a file handle when it goes out of scope.
-struct FileHandle {
-  HANDLE handle;
-  explicit FileHandle(HANDLE h) : handle(h) {}
-  ~FileHandle() {
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool ok() const { return handle != INVALID_HANDLE_VALUE; }
-};
 
 // The name typed into the name dialog. The dialog ends with 1 when it holds a
 // name (a dialog's result is not wide enough for a pointer under every
@@ -65,38 +54,10 @@ void AppendBookmarkItem(HWND window, std::size_t slot) {
   InsertMenuItemA(BookmarkMenu(window), kAppendAtEnd, FALSE, &info);
 }
 
-// Writes text to a new file beside the bookmark files and then moves it into
-// the target's place in one step, so the target is always either the old
-// file or the whole new one. Failures show the system's message; the old
-// file stays as it was.
+// Saves the text whole or not at all; a failure shows the system's message
+// and leaves the old file as it was.
 void WriteWholeFile(HWND window, const std::string& path, std::string_view text) {
-  char temp[MAX_PATH] = "";
-  if (GetTempFileNameA(player.programDir, "bmk", 0, temp) == 0) {
-    ShowSystemError(window, GetLastError());
-    return;
-  }
-  DWORD error = ERROR_SUCCESS;
-  {
-    FileHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.ok()) {
-      error = GetLastError();
-    } else {
-      DWORD written = 0;
-      if (WriteFile(file.handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) == 0 ||
-          written != text.size() || FlushFileBuffers(file.handle) == 0) {
-        error = GetLastError();
-        if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
-      }
-    }
-  }
-  if (error == ERROR_SUCCESS &&
-      MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-    error = GetLastError();
-  }
-  if (error != ERROR_SUCCESS) {
-    DeleteFileA(temp);
-    ShowSystemError(window, error);
-  }
+  if (const DWORD error = ReplaceWithText(path, text); error != 0) ShowSystemError(window, error);
 }
 
 void RemoveAllItems(HWND window) {
@@ -125,8 +86,8 @@ void LoadBookmarks(HWND window) {
   DWORD read = 0;
   {
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.ok()) return;  // no bookmark file: no bookmarks
-    if (ReadFile(file.handle, bytes, sizeof bytes, &read, nullptr) == 0) read = 0;
+    if (!file.IsOpen()) return;  // no bookmark file: no bookmarks
+    if (ReadFile(file.Get(), bytes, sizeof bytes, &read, nullptr) == 0) read = 0;
   }
   for (const LoadedBookmark& loaded : ReadBookmarkText(std::string_view(bytes, read))) {
     if (player.bookmarkCount < 0 || player.bookmarkCount >= static_cast<std::int32_t>(kSlots)) break;

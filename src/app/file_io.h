@@ -1,0 +1,34 @@
+// Files read and written whole within one operation: a handle that closes
+// itself, and a save that never leaves a half-written file behind.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+// Closes a file handle when the operation that opened it ends.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() { Close(); }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+  void Close() {
+    if (IsOpen()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+ private:
+  HANDLE handle_;
+};
+
+// Writes the whole text with one call; an error code, or 0.
+DWORD WriteAll(HANDLE file, std::string_view text);
+
+// Replaces the target by a file holding exactly the text, in one step: the
+// text goes into a new file in the same folder, which is flushed and then
+// moved over the target. Until that move the old file stays whole, so a
+// failure, a crash or a power cut never leaves a half-written file.
+// Returns 0, or the error to report.
+DWORD ReplaceWithText(const std::string& target, std::string_view text);
