@@ -5,9 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
+
+#include "e2e_support.h"
 
 namespace {
 
@@ -15,30 +15,6 @@ constexpr char kXdotool[] = "Z:\\usr\\bin\\xdotool";
 constexpr int kStatusBarId = 104;
 constexpr int kModePart = 2;
 constexpr int kHotKeyPart = 5;
-
-std::string WindowsPath(std::string unixPath) {
-  for (char& c : unixPath) if (c == '/') c = '\\';
-  return "Z:" + unixPath;
-}
-
-// Thirty seconds of 8 kHz, 8-bit mono silence: long enough that the walk
-// is still going when the status bar is read.
-void WriteSilentWave(const std::string& path) {
-  const DWORD samples = 8000 * 30;
-  std::string data = "RIFF";
-  auto put32 = [&data](DWORD v) { data.append(reinterpret_cast<const char*>(&v), 4); };
-  auto put16 = [&data](WORD v) { data.append(reinterpret_cast<const char*>(&v), 2); };
-  put32(36 + samples);
-  data += "WAVEfmt ";
-  put32(16); put16(1); put16(1); put32(8000); put32(8000); put16(1); put16(8);
-  data += "data";
-  put32(samples);
-  data.append(samples, static_cast<char>(0x80));
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-  CloseHandle(file);
-}
 
 // Runs a program to its end; its exit code, or -1 when it could not start.
 int RunProgram(std::string commandLine) {
@@ -63,64 +39,13 @@ bool CombinationFree(UINT modifiers, UINT key) {
   return true;
 }
 
-// A visible top-level window of the process whose caption starts with the text.
-HWND FindWindowOf(DWORD processId, const std::string& captionStart) {
-  struct Search {
-    DWORD pid;
-    const std::string* start;
-    HWND found;
-  } search{processId, &captionStart, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        char text[512] = "";
-        GetWindowTextA(window, text, sizeof text);
-        if (pid == s->pid && IsWindowVisible(window) && std::string(text).rfind(*s->start, 0) == 0) {
-          s->found = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-class HotKeyPressTest : public ::testing::Test {
+class HotKeyPressTest : public DorvaneProcessTest {
  protected:
   void SetUp() override {
     if (GetFileAttributesA(kXdotool) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "xdotool is not installed";
-    char base[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, base);
-    char dir[MAX_PATH] = "";
-    GetTempFileNameA(base, "hk", 0, dir);
-    DeleteFileA(dir);
-    CreateDirectoryA(dir, nullptr);
-    folder = dir;
-    exe = folder + "\\Dorvane.exe";
+    DorvaneProcessTest::SetUp();
     media = folder + "\\talk.wav";
-    ASSERT_TRUE(CopyFileA(WindowsPath(DORVANE_EXE_UNIX_PATH).c_str(), exe.c_str(), FALSE));
-    WriteSilentWave(media);
-  }
-
-  void TearDown() override {
-    if (process.hProcess != nullptr) {
-      TerminateProcess(process.hProcess, 99);
-      WaitForSingleObject(process.hProcess, 5000);
-      CloseHandle(process.hProcess);
-      CloseHandle(process.hThread);
-    }
-    for (const char* name : {"Dorvane.exe", "default.usr", "talk.wav"}) DeleteFileA((folder + "\\" + name).c_str());
-    RemoveDirectoryA(folder.c_str());
-  }
-
-  void Start() {
-    std::string commandLine = "\"" + exe + "\" \"" + media + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.c_str(), &startup, &process));
+    WriteSilentWave(media, 30);  // the walk is still going when the status is read
   }
 
   // A status-bar part of the running program, read through a buffer in its
@@ -142,13 +67,12 @@ class HotKeyPressTest : public ::testing::Test {
   // Answers a box the program shows about its sound device (there may be no
   // sound output); these do not concern the hot keys.
   void DismissMciErrors() {
-    if (HWND box = FindWindowOf(process.dwProcessId, "Error in processing MCI command")) {
+    if (HWND box = FindWindowOf(process.dwProcessId, "Error in processing MCI command", true)) {
       PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
   }
 
-  std::string folder, exe, media;
-  PROCESS_INFORMATION process{};
+  std::string media;
 };
 
 TEST_F(HotKeyPressTest, CtrlF7FromTheXServerStartsTheWalk) {
@@ -157,16 +81,16 @@ TEST_F(HotKeyPressTest, CtrlF7FromTheXServerStartsTheWalk) {
   for (int waited = 0; waited < 20000 && !CombinationFree(MOD_CONTROL, VK_F7); waited += 50) Sleep(50);
   ASSERT_TRUE(CombinationFree(MOD_CONTROL, VK_F7)) << "Ctrl+F7 stays taken by another program";
 
-  Start();
+  Start("\"" + media + "\"");
   HWND window = nullptr;
   for (int waited = 0; waited < 20000 && window == nullptr; waited += 50) {
     // A box at start-up would say that a hot key could not be registered.
-    if (HWND box = FindWindowOf(process.dwProcessId, "Error")) {
+    if (HWND box = FindWindowOf(process.dwProcessId, "Error", true)) {
       char text[256] = "";
       GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
       FAIL() << "at start-up: " << text;
     }
-    window = FindWindowOf(process.dwProcessId, "Dorvane: ");
+    window = FindWindowOf(process.dwProcessId, "Dorvane: ", true);
     if (window == nullptr) Sleep(50);
   }
   ASSERT_NE(window, nullptr) << "the recording did not open";

@@ -1,0 +1,108 @@
+#include "e2e_support.h"
+
+std::string WindowsPath(std::string unixPath) {
+  for (char& c : unixPath) if (c == '/') c = '\\';
+  return "Z:" + unixPath;
+}
+
+void WriteSilentWave(const std::string& path, int seconds) {
+  const DWORD samples = 8000u * static_cast<DWORD>(seconds);
+  std::string data = "RIFF";
+  auto put32 = [&data](DWORD v) { data.append(reinterpret_cast<const char*>(&v), 4); };
+  auto put16 = [&data](WORD v) { data.append(reinterpret_cast<const char*>(&v), 2); };
+  put32(36 + samples);
+  data += "WAVEfmt ";
+  put32(16); put16(1); put16(1); put32(8000); put32(8000); put16(1); put16(8);
+  data += "data";
+  put32(samples);
+  data.append(samples, static_cast<char>(0x80));
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+HWND FindWindowOf(DWORD processId, const std::string& caption, bool prefix, int timeoutMs) {
+  struct Search {
+    DWORD pid;
+    const std::string* caption;
+    bool prefix;
+    HWND found;
+  };
+  for (int waited = 0;; waited += 50) {
+    Search search{processId, &caption, prefix, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(data);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(window, &pid);
+          char text[512] = "";
+          GetWindowTextA(window, text, sizeof text);
+          const std::string shown = text;
+          const bool match = s->prefix ? shown.rfind(*s->caption, 0) == 0 : shown == *s->caption;
+          if (pid == s->pid && IsWindowVisible(window) && match) {
+            s->found = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr || waited >= timeoutMs) return search.found;
+    Sleep(50);
+  }
+}
+
+std::string MessageText(HWND box) {
+  char text[512] = "";
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  return text;
+}
+
+void DorvaneProcessTest::SetUp() {
+  char base[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, base);
+  char dir[MAX_PATH] = "";
+  GetTempFileNameA(base, "e2e", 0, dir);
+  DeleteFileA(dir);
+  CreateDirectoryA(dir, nullptr);
+  folder = dir;
+  exe = folder + "\\Dorvane.exe";
+  ASSERT_TRUE(CopyFileA(WindowsPath(DORVANE_EXE_UNIX_PATH).c_str(), exe.c_str(), FALSE));
+}
+
+void DorvaneProcessTest::TearDown() {
+  if (process.hProcess != nullptr) {
+    TerminateProcess(process.hProcess, 99);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+void DorvaneProcessTest::Start(const std::string& arguments) {
+  std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                             &startup, &process));
+}
+
+DWORD DorvaneProcessTest::CloseAndWait(HWND window) {
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+  DWORD code = 12345;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  process = {};
+  return code;
+}
