@@ -88,7 +88,22 @@ void DorvaneProcessTest::TearDown() {
   RemoveDirectoryA(folder.c_str());
 }
 
+namespace {
+// The five default hot keys, Ctrl+F5 to Ctrl+F9, are free in this session:
+// no other program (a run that has not ended yet) holds one of them.
+bool DefaultHotKeysFree() {
+  for (UINT key = VK_F5; key <= VK_F9; ++key) {
+    if (!RegisterHotKey(nullptr, 1, MOD_CONTROL, key)) return false;
+    UnregisterHotKey(nullptr, 1);
+  }
+  return true;
+}
+}  // namespace
+
 void DorvaneProcessTest::Start(const std::string& arguments) {
+  // Otherwise the copy would start with "Invalid ... hot-key" boxes.
+  for (int waited = 0; waited < 20000 && !DefaultHotKeysFree(); waited += 100) Sleep(100);
+  ASSERT_TRUE(DefaultHotKeysFree()) << "another program keeps holding the default hot keys";
   std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -98,7 +113,11 @@ void DorvaneProcessTest::Start(const std::string& arguments) {
 
 DWORD DorvaneProcessTest::CloseAndWait(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+  if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << "the program did not end after WM_CLOSE";
+    TerminateProcess(process.hProcess, 99);  // never left running into the next check
+    WaitForSingleObject(process.hProcess, 5000);
+  }
   DWORD code = 12345;
   GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hProcess);
