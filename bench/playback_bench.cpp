@@ -130,6 +130,13 @@ int main(int argc, char** argv) {
   const std::vector<double> ticks = measureTicks(50);
   TogglePause(window);
   const std::vector<double> pausedTicks = measureTicks(0);
+  // The same playing ticks with the window hidden: nothing is painted, so
+  // what remains is Dorvane's own work and the messages to its controls.
+  ShowWindow(window, SW_HIDE);
+  StartPlay(window, true);
+  const std::vector<double> hiddenTicks = measureTicks(50);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  UpdateWindow(window);
   StartPlay(window, true);
 
   // Fast forward and rewind alternately, so the position stays in the media.
@@ -146,6 +153,7 @@ int main(int argc, char** argv) {
 
   Print("poll tick", Summarise(ticks), ticks.size());
   Print("  (paused)", Summarise(pausedTicks), pausedTicks.size());
+  Print("  (hidden)", Summarise(hiddenTicks), hiddenTicks.size());
   Print("hot key", Summarise(hotKeys), hotKeys.size());
 
   DestroyWindow(window);
