@@ -72,7 +72,12 @@ void TogglePause(HWND window) {
       return;
     }
   }
-  if (player.isPaused) return;
+  if (player.isPaused) {
+    // Nothing changes, but a click has already flipped the check button
+    // itself: it must go on showing the paused transport.
+    SetToolbarButtonChecked(window, IDT_PAUSE, true);
+    return;
+  }
   player.isPaused = TRUE;
   SetToolbarButtonChecked(window, IDT_PAUSE, true);
   SetStatusText(window, kStatusPaused, "paused");

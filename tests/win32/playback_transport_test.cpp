@@ -116,6 +116,21 @@ TEST_F(TransportTest, PausedAtTheEndTogglePauseDoesNothing) {
   EXPECT_EQ(CountSent(MCI_PAUSE), 0);
 }
 
+TEST_F(TransportTest, ClickingPauseAtTheEndKeepsTheButtonDown) {
+  sim.SetPosition(Device(), 120000 - 1);
+  // A real click: the check button flips itself before its command arrives.
+  RECT button{};
+  SendMessageA(Item(IDC_TOOLBAR), TB_GETRECT, IDT_PAUSE, reinterpret_cast<LPARAM>(&button));
+  const LPARAM at = MAKELPARAM((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+  SendMessageA(Item(IDC_TOOLBAR), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(Item(IDC_TOOLBAR), WM_LBUTTONUP, 0, at);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  EXPECT_TRUE(player.isPaused);
+  EXPECT_TRUE(ButtonChecked(IDT_PAUSE)) << "the button must keep showing the paused transport";
+  EXPECT_EQ(StatusText(kStatusPaused), "paused");
+}
+
 TEST_F(TransportTest, TogglePauseWithoutMediaOnlySetsThePausedLookOnce) {
   Command(IDM_CLOSE);
   player.isPaused = FALSE;
