@@ -231,3 +231,39 @@ TEST_F(RealDeviceTest, SpeedSliderIsDisabledForWaveAndEnabledForMp3) {
 }
 
 }  // namespace
+
+namespace {
+
+// What Wine's own devices answer for paths that hold no media: each is
+// reported under "Open device" with the device's text, the recording that
+// was open is closed first, and the window is left in its no-file state.
+TEST_F(RealDeviceTest, PathsWithoutMediaAreReportedAndLeaveTheNoFileState) {
+  StartWith("tone.wav");
+  const std::string notMedia = TempFile("notes.wav");
+  HANDLE file = CreateFileA(notMedia.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(file, "these are typed notes, not sound", 32, &written, nullptr);
+  CloseHandle(file);
+  const std::string folder = TempFile("a folder.wav");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string longPath = programDir + "\\" + std::string(258 - programDir.size() - 4, 'x') + ".wav";
+  ASSERT_EQ(longPath.size(), 259u);  // the longest path mediaPath holds
+
+  for (const std::string& path : {TempFile("no such talk.wav"), notMedia, folder, longPath}) {
+    SCOPED_TRACE(path);
+    OpenMediaFile(window, Media("tone.wav").c_str());
+    ASSERT_TRUE(player.isOpen);
+    dialogs.Clear();
+    OpenMediaFile(window, path.c_str());
+    ASSERT_EQ(dialogs.Caught().size(), 1u);
+    EXPECT_EQ(dialogs.Caught()[0].caption, "Error in processing MCI command Open device");
+    EXPECT_FALSE(dialogs.Caught()[0].text.empty());
+    EXPECT_FALSE(player.isOpen);
+    EXPECT_EQ(player.deviceId, 0u);
+    EXPECT_EQ(Caption(), "Dorvane");
+    EXPECT_FALSE(ButtonEnabled(IDT_PLAY));
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
