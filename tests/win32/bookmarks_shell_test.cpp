@@ -243,9 +243,9 @@ TEST_F(BookmarkTest, ASameNameMovesTheBookmarkAndCaseCounts) {
 TEST_F(BookmarkTest, NamesThatWouldNotReadBackGetBlanks) {
   StartWithFile(AddFile("talk.wav", 900000));
   sim.SetPosition(Device(), 4000);
-  AddNamed("Q2: part 1.5");
+  AddNamed("Q2: item 1.5");
   AddNamed("");
-  ExpectMenu({{IDM_BOOKMARK_FIRST, "Q2  part 1 5\t 0:04.000", 4000}, {IDM_BOOKMARK_FIRST + 1, " \t 0:04.000", 4000}});
+  ExpectMenu({{IDM_BOOKMARK_FIRST, "Q2  item 1 5\t 0:04.000", 4000}, {IDM_BOOKMARK_FIRST + 1, " \t 0:04.000", 4000}});
 }
 
 TEST_F(BookmarkTest, TheEleventhIsRefusedWithoutADialog) {
