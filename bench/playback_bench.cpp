@@ -23,6 +23,7 @@
 #include "res/resource.h"
 #include "support/dialog_catcher.h"
 #include "support/sim_mci.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -54,28 +55,6 @@ void Print(const char* name, const Summary& s, std::size_t events) {
               events);
 }
 
-std::string MakeTempDir() {
-  char base[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, base);
-  char dir[MAX_PATH] = "";
-  GetTempFileNameA(base, "dvb", 0, dir);
-  DeleteFileA(dir);
-  CreateDirectoryA(dir, nullptr);
-  return dir;
-}
-
-void RemoveDirFiles(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((dir + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
 BOOL WINAPI NoHelp(HWND, LPCSTR, UINT, ULONG_PTR) { return TRUE; }
 
 }  // namespace
@@ -85,7 +64,7 @@ int main(int argc, char** argv) {
   constexpr int kWarmUp = 500;
 
   InitProcessValues(GetModuleHandleA(nullptr));
-  const std::string dir = MakeTempDir();
+  const std::string dir = MakeTempDir("dvb");
   CopyText(player.programDir, dir);
   winHelpHook = NoHelp;
 
@@ -160,6 +139,6 @@ int main(int argc, char** argv) {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }
-  RemoveDirFiles(dir);
+  RemoveDirTree(dir);
   return 0;
 }

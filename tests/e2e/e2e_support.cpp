@@ -1,5 +1,7 @@
 #include "e2e_support.h"
 
+#include "support/temp_dir.h"
+
 std::string WindowsPath(std::string unixPath) {
   for (char& c : unixPath) if (c == '/') c = '\\';
   return "Z:" + unixPath;
@@ -59,13 +61,7 @@ std::string MessageText(HWND box) {
 }
 
 void DorvaneProcessTest::SetUp() {
-  char base[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, base);
-  char dir[MAX_PATH] = "";
-  GetTempFileNameA(base, "e2e", 0, dir);
-  DeleteFileA(dir);
-  CreateDirectoryA(dir, nullptr);
-  folder = dir;
+  folder = MakeTempDir("e2e");
   exe = folder + "\\Dorvane.exe";
   ASSERT_TRUE(CopyFileA(WindowsPath(DORVANE_EXE_UNIX_PATH).c_str(), exe.c_str(), FALSE));
 }
@@ -77,15 +73,7 @@ void DorvaneProcessTest::TearDown() {
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   }
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      DeleteFileA((folder + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirTree(folder);
 }
 
 namespace {

@@ -82,18 +82,28 @@ TEST_F(HotKeyPressTest, WalkPauseAndPlayKeysFromTheXServerDriveTheProgram) {
   for (int waited = 0; waited < 20000 && !CombinationFree(MOD_CONTROL, VK_F7); waited += 50) Sleep(50);
   ASSERT_TRUE(CombinationFree(MOD_CONTROL, VK_F7)) << "Ctrl+F7 stays taken by another program";
 
-  Start("\"" + media + "\"");
+  // A box at start-up says that a hot key was taken by another program of
+  // the session at that moment; such a start is ended and tried again.
   HWND window = nullptr;
-  for (int waited = 0; waited < 20000 && window == nullptr; waited += 50) {
-    // A box at start-up would say that a hot key could not be registered.
-    if (HWND box = FindWindowOf(process.dwProcessId, "Error", true)) {
-      char text[256] = "";
-      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-      FAIL() << "at start-up: " << text;
+  std::string startupBox;
+  for (int attempt = 0; attempt < 3 && window == nullptr; ++attempt) {
+    Start("\"" + media + "\"");
+    startupBox.clear();
+    for (int waited = 0; waited < 20000 && window == nullptr && startupBox.empty(); waited += 50) {
+      if (HWND box = FindWindowOf(process.dwProcessId, "Error", true)) {
+        startupBox = MessageText(box);
+        TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, 5000);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        process = {};
+        break;
+      }
+      window = FindWindowOf(process.dwProcessId, "Dorvane: ", true);
+      if (window == nullptr) Sleep(50);
     }
-    window = FindWindowOf(process.dwProcessId, "Dorvane: ", true);
-    if (window == nullptr) Sleep(50);
   }
+  ASSERT_TRUE(startupBox.empty()) << "at start-up, three times: " << startupBox;
   ASSERT_NE(window, nullptr) << "the recording did not open";
   EXPECT_EQ(StatusText(window, kHotKeyPart), "Play:CtrlF5  Pause:CtrlF6  Walk:CtrlF7  Rew:CtrlF8  FF:CtrlF9  ");
   ASSERT_NE(StatusText(window, kModePart), "walking");

@@ -12,6 +12,7 @@
 #include "playback/mci.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
+#include "support/temp_dir.h"
 
 std::vector<RefusedMciCommand> refusedMciCommands;
 
@@ -28,35 +29,6 @@ MCIERROR WINAPI RefuseMci(MCIDEVICEID, UINT message, DWORD_PTR flags, DWORD_PTR)
   return MCIERR_DEVICE_NOT_INSTALLED;
 }
 
-std::string MakeTempDir() {
-  char base[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, base);
-  char dir[MAX_PATH] = "";
-  GetTempFileNameA(base, "dv", 0, dir);  // creates a unique file; a folder takes its name
-  DeleteFileA(dir);
-  CreateDirectoryA(dir, nullptr);
-  return dir;
-}
-
-void RemoveDir(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveDir(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
 }  // namespace
 
 void MainWindowTest::SetUp() {
@@ -70,7 +42,7 @@ void MainWindowTest::SetUp() {
   currentHelpCalls = &helpCalls;
   winHelpHook = RecordHelp;
   InitProcessValues(GetModuleHandleA(nullptr));
-  programDir = MakeTempDir();
+  programDir = MakeTempDir("dv");
   CopyText(player.programDir, programDir);
 }
 
@@ -79,7 +51,7 @@ void MainWindowTest::TearDown() {
   mciSendCommandHook = mciSendCommandA;
   winHelpHook = WinHelpA;
   currentHelpCalls = nullptr;
-  RemoveDir(programDir);
+  RemoveDirTree(programDir);
 }
 
 void MainWindowTest::CreateMainWindow(const char* commandLine) {
