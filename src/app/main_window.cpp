@@ -31,7 +31,8 @@ constexpr std::array<ButtonSpec, 7> kButtons{{
     {3, IDT_PAUSE, TBSTYLE_CHECK},
 }};
 
-constexpr std::array<int, 5> kStatusEdges{75, 150, 225, 300, 375};
+// Right edges of the six status-bar parts; the last runs to the window edge.
+constexpr std::array<int, 6> kStatusEdges{75, 150, 225, 300, 375, -1};
 constexpr std::array<int, 4> kValueSliders{IDC_BACKSPACE, IDC_WALKLENGTH, IDC_WALKPAUSE, IDC_UNPAUSEREW};
 constexpr int kSliderSteps = 20;  // 0..20 half-second steps
 constexpr int kMsPerStep = 500;
@@ -111,8 +112,7 @@ void SetContextHelpIds(HWND window) {
 
 void InitMainWindow(HWND window, const char* commandLine) {
   InitToolbar(window);
-  SendItem(window, IDC_STATUSBAR, SB_SETPARTS, 6, reinterpret_cast<LPARAM>(std::array<int, 6>{
-      kStatusEdges[0], kStatusEdges[1], kStatusEdges[2], kStatusEdges[3], kStatusEdges[4], -1}.data()));
+  SendItem(window, IDC_STATUSBAR, SB_SETPARTS, kStatusEdges.size(), reinterpret_cast<LPARAM>(kStatusEdges.data()));
   InitSliders(window);
   LoadUserOptions(window, DefaultOptionsPath().c_str());
   BuildMediaFilter();
