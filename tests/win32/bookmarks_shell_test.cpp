@@ -15,6 +15,7 @@
 #include "playback/media.h"
 #include "res/resource.h"
 #include "support/playback_fixture.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -134,17 +135,7 @@ class BookmarkTest : public PlaybackTest {
   }
   static bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
   // The temporary files left in the program directory.
-  std::vector<std::string> TempFilesLeft() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((programDir + "\\*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-  }
+  std::vector<std::string> TempFilesLeft() const { return FilesIn(programDir, "*.tmp"); }
   void Open(const std::string& path) {
     OpenMediaFile(window, path.c_str());
     ASSERT_TRUE(player.isOpen);

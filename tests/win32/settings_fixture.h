@@ -17,6 +17,7 @@
 #include "settings/options_text.h"
 #include "settings/settings_state.h"
 #include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
 
 class SettingsTest : public MainWindowTest {
  protected:
@@ -64,18 +65,7 @@ class SettingsTest : public MainWindowTest {
   }
 
   // Names in the program directory, "." and ".." left out.
-  std::vector<std::string> FilesInProgramDir() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((programDir + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      const std::string name = found.cFileName;
-      if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-  }
+  std::vector<std::string> FilesInProgramDir() const { return FilesIn(programDir); }
 
   // True when the system already holds this combination for some window: a
   // registration of our own then fails. A free combination is given back.

@@ -31,3 +31,16 @@ void RemoveDirTree(const std::string& dir) {
   }
   RemoveDirectoryA(dir.c_str());
 }
+
+std::vector<std::string> FilesIn(const std::string& dir, const char* pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\" + pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}

@@ -2,6 +2,11 @@
 // and its removal with everything in it.
 #pragma once
 #include <string>
+#include <vector>
 
 std::string MakeTempDir(const char* prefix);
 void RemoveDirTree(const std::string& dir);
+
+// Names of the files in a folder that match the pattern ("*.tmp"), "." and
+// ".." left out.
+std::vector<std::string> FilesIn(const std::string& dir, const char* pattern = "*");
