@@ -16,6 +16,7 @@
 #include "playback/transport.h"
 #include "playback/walk.h"
 #include "res/resource.h"
+#include "dorvane_version.h"
 #include "settings/advanced_options.h"
 #include "settings/hotkeys.h"
 #include "settings/options_file.h"
@@ -23,7 +24,7 @@
 WinHelpFn winHelpHook = WinHelpA;
 
 const char* const aboutText =
-    "Dorvane 1.00, a computer transcriber: it plays recordings through the Media Control Interface "
+    "Dorvane " DORVANE_VERSION_TEXT ", a computer transcriber: it plays recordings through the Media Control Interface "
     "in short repeated chunks while you type. By the Dorvane developers. Revision r1.";
 
 namespace {
