@@ -86,7 +86,8 @@ reg_value() {
   if [ $# -gt 1 ]; then
     wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z]* *//p"
   else
-    wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n "s/^ *(Default) *REG_[A-Z]* *//p"
+    wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n "s/^ *(Default) *REG_[A-Z]* *//p" |
+      grep -vx '(value not set)'
   fi
 }
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
