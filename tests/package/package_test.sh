@@ -62,6 +62,22 @@ check "Dorvane.exe imports only system DLLs" system_dlls_only "$unpacked/Dorvane
 check "Dorvane.exe carries no link time" \
   grep -q 'Time/Date.*Thu Jan  1 00:00:00 1970' <(x86_64-w64-mingw32-objdump -p "$unpacked/Dorvane.exe")
 
+# The help compiler stamps each build with its time; the packages carry the
+# help file with the commit's date instead. Two builds of one project a
+# second apart, so dated differently, must then be the same bytes.
+if command -v chmcmd >/dev/null; then
+  chm=$work/chm && rm -rf "$chm" && mkdir -p "$chm"
+  printf '[OPTIONS]\nCompiled file=t.chm\nDefault topic=a.htm\nTitle=T\n\n[FILES]\na.htm\n' > "$chm/t.hhp"
+  echo '<html><body>Walk mode</body></html>' > "$chm/a.htm"
+  for n in 1 2; do
+    [ "$n" = 2 ] && sleep 1.1
+    (cd "$chm" && chmcmd t.hhp >/dev/null 2>&1 && mv t.chm "$n.chm")
+  done
+  check "two help builds differ by their date" bash -c "! cmp -s '$chm/1.chm' '$chm/2.chm'"
+  for n in 1 2; do python3 "$DORVANE_ROOT/packaging/normalize_chm.py" "$chm/$n.chm" 1700000000; done
+  check "dated from the commit, two help builds are the same bytes" cmp "$chm/1.chm" "$chm/2.chm"
+fi
+
 # --- Install, run, reinstall, uninstall under Wine -----------------------------
 dorvane_have_display || dorvane_start_xvfb
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
