@@ -126,7 +126,7 @@ wait_for_end_of() {
 # that runs with this WINEPREFIX. Sets window and window_pid.
 find_dorvane_window() {
   local w
-  for _ in $(seq 300); do
+  for _ in $(seq 600); do
     for w in $(xdotool search --onlyvisible --name '^Dorvane$' 2>/dev/null); do
       window_pid=$(xdotool getwindowpid "$w" 2>/dev/null) || continue
       if grep -qaF "WINEPREFIX=$WINEPREFIX" "/proc/$window_pid/environ" 2>/dev/null; then
@@ -170,7 +170,7 @@ wine "$install_win\\Dorvane.exe" </dev/null >/dev/null 2>&1 &
 if find_dorvane_window; then
   pass "the installed Dorvane shows its window"
   xdotool windowfocus --sync "$window" key alt+F4 2>/dev/null
-  for _ in $(seq 100); do kill -0 "$window_pid" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 300); do kill -0 "$window_pid" 2>/dev/null || break; sleep 0.1; done
   check "Dorvane ends on Alt+F4" bash -c "! kill -0 $window_pid 2>/dev/null"
 else
   fail "the installed Dorvane shows its window"
