@@ -33,6 +33,20 @@ void Restart(HWND window) {
   }
 }
 
+// Asks the device whether it is playing. A device that cannot say (the query
+// fails) is taken to be playing, so that a pause is never left out.
+bool DeviceMayBePlaying() {
+  switch (QueryMciStatus(MCI_STATUS_MODE, false)) {
+    case MCI_MODE_STOP:
+    case MCI_MODE_PAUSE:
+    case MCI_MODE_NOT_READY:
+    case MCI_MODE_OPEN:
+      return false;
+    default:
+      return true;
+  }
+}
+
 void Wind(std::int32_t position, std::int32_t step, int direction) {
   SeekTo(WindTarget(position, step, direction));
 }
@@ -89,6 +103,9 @@ void TogglePause(HWND window) {
     CancelWalkPause(window);
     return;
   }
+  // A seek leaves the device stopped, and so does the end of a walk chunk
+  // whose notification is still queued; a stopped device refuses a pause.
+  if (!DeviceMayBePlaying()) return;
   SendMciCommand(player.deviceId, MCI_PAUSE, 0, nullptr, mci_label::kPause);
 }
 

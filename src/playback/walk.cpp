@@ -70,7 +70,9 @@ BOOL OnMciNotify(HWND window, WPARAM code) {
     TogglePause(window);  // end of the media
     return TRUE;
   }
-  if (!player.isWalking) return FALSE;
+  // A chunk that ended just before a pause reports its end afterwards: the
+  // walk stays paused.
+  if (!player.isWalking || player.isPaused) return FALSE;
   player.walkTimer = SetTimer(window, kWalkTimerId, static_cast<UINT>(GetWalkPauseMs(window)), nullptr);
   return TRUE;
 }

@@ -186,6 +186,7 @@ TEST_F(TransportTest, ASuccessfulPlayEndingShortOfTheEndChangesNothingOutsideWal
 TEST_F(TransportTest, FailuresOfUserCommandsAreReportedWithTheirLabels) {
   sim.Fail(MCI_PLAY, MCIERR_HARDWARE, 1);
   Command(IDT_PLAY);
+  Command(IDT_PLAY);  // now it plays: a stopped device is not sent a pause
   sim.Fail(MCI_PAUSE, MCIERR_HARDWARE, 1);
   Command(IDT_PAUSE);
   sim.Fail(MCI_SEEK, MCIERR_OUTOFRANGE, 1);

@@ -195,6 +195,9 @@ MCIERROR SimMci::Execute(SimMciCommand& command, DWORD_PTR parms) {
     case MCI_SEEK: error = Seek(id, device, command); break;
     case MCI_PAUSE:
       if (device.media.kind == SimMedia::kCdAudio && !device.media.discPresent) return MCIERR_DEVICE_NOT_READY;
+      // As Wine's wave device: a device that is not playing (after a seek, or
+      // at the end of a play) refuses to pause.
+      if (!device.playing) return MCIERR_NONAPPLICABLE_FUNCTION;
       Stop(id, device, MCI_NOTIFY_ABORTED);
       break;
     default: return MCIERR_UNRECOGNIZED_COMMAND;
