@@ -4,7 +4,9 @@
 #include <mmsystem.h>
 
 #include <string>
+#include <vector>
 
+#include "app/hotkey_drain.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
 #include "playback/jump_text.h"
@@ -195,11 +197,22 @@ void OnTransportHotKey(HWND window, int id) {
       break;
     default: return;
   }
-  // A held key repeats faster than a seek completes: drop what queued up.
-  MSG queued;
-  while (PeekMessageA(&queued, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
-  }
+  DrainQueuedHotKeys(window, id);
   player.seekDelayLeft = timingOptions.HotKeySeekDelay;
+}
+
+void DrainQueuedHotKeys(HWND window, int handledId) {
+  // A held key repeats faster than a seek completes (a seek while playing
+  // can take more than half a second): its repeats that queued up meanwhile
+  // are dropped. Any other key pressed in that time is acted on, in order.
+  std::vector<QueuedHotKey> queued;
+  MSG msg;
+  while (queued.size() < kHotKeyQueueLimit && PeekMessageA(&msg, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
+    queued.push_back({msg.wParam, msg.lParam});
+  }
+  for (const QueuedHotKey& key : HotKeysToActOn(static_cast<std::uintptr_t>(handledId), queued)) {
+    SendMessageA(window, WM_HOTKEY, key.id, key.keys);
+  }
 }
 
 void OnPositionSlider(HWND window) {

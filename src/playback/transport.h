@@ -27,6 +27,10 @@ void OnPollTick(HWND window);
 // keys and the re-armed burst delay.
 void OnTransportHotKey(HWND window, int id);
 
+// Takes the hot keys that queued up while the one with handledId was acted
+// on: its repeats are dropped, every other key is handled in order.
+void DrainQueuedHotKeys(HWND window, int handledId);
+
 // Slider movements: the position slider seeks, the speed slider sets the speed.
 void OnPositionSlider(HWND window);
 void OnSpeedSlider(HWND window);

@@ -1,5 +1,6 @@
-// The transport where the typist's timing meets a stopped device: a pause
-// right after a wind or at the end of a walk chunk.
+// The transport where the typist's timing meets a slow or stopped device:
+// a pause right after a wind or at the end of a walk chunk, and a key
+// pressed during a slow seek.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -74,6 +75,34 @@ TEST_F(StoppedDeviceTest, PauseWhilePlayingOrWhenTheDeviceCannotSayStillPausesIt
     ExpectPausedWithoutBox();
     sim.ClearFailures();
   }
+}
+
+// --- hot keys queued behind a slow seek -----------------------------------
+
+TEST_F(StoppedDeviceTest, APauseQueuedBehindAFastForwardIsActedOnItsRepeatsAreDropped) {
+  PlayFrom(10000);
+  // Pressed while the first Fast forward's seek blocks the program.
+  for (WPARAM id : {4, 4, 1, 4, 1, 4}) PostMessageA(window, WM_HOTKEY, id, MAKELPARAM(MOD_CONTROL, VK_F6));
+  EXPECT_EQ(HotKey(4), TRUE);
+  MSG msg;
+  EXPECT_FALSE(PeekMessageA(&msg, window, WM_HOTKEY, WM_HOTKEY, PM_NOREMOVE)) << "the queue is drained";
+  EXPECT_EQ(CountSent(MCI_SEEK), 1) << "one seek: the repeats were dropped";
+  ExpectPausedWithoutBox();
+  Ticks(10);
+  EXPECT_EQ(CountSent(MCI_PLAY), 1) << "paused: the burst's end resumes nothing";
+  EXPECT_EQ(DevicePosition(), 10340);
+}
+
+TEST_F(StoppedDeviceTest, KeysQueuedBehindAWindAreActedOnInTheOrderPressed) {
+  PlayFrom(10000);
+  for (WPARAM id : {3, 3, 4, 4, 2}) PostMessageA(window, WM_HOTKEY, id, 0);
+  HotKey(3);
+  // Rewind once, Fast forward once (its queued repeat dropped), then Walk.
+  std::vector<DWORD> seeks;
+  for (const auto& c : Sent(MCI_SEEK)) seeks.push_back(c.to);
+  EXPECT_EQ(seeks, (std::vector<DWORD>{9660, 10000}));
+  EXPECT_TRUE(player.isWalking);
+  EXPECT_EQ(StatusText(kStatusMode), "walking");
 }
 
 }  // namespace
