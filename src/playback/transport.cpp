@@ -172,8 +172,9 @@ void OnPollTick(HWND window) {
     Wind(position, step, rewind ? -1 : 1);
   } else if (player.seekCount != 0) {
     // A burst is pending: it ends when the delay has counted down.
-    if (--player.seekDelayLeft < 1) {
-      player.seekDelayLeft = 0;
+    const BurstCountdown countdown = CountDownSeekDelay(player.seekDelayLeft);
+    player.seekDelayLeft = countdown.left;
+    if (countdown.ends) {
       player.seekCount = 0;
       if (!player.isPaused) Restart(window);
     }

@@ -26,6 +26,11 @@ std::int32_t WindTarget(std::int32_t position, std::int32_t step, int direction)
                       static_cast<std::int64_t>(direction) * static_cast<std::int64_t>(step));
 }
 
+BurstCountdown CountDownSeekDelay(std::int32_t left) {
+  if (left < 2) return {0, true};
+  return {left - 1, false};
+}
+
 PositionSliderRange PositionSliderRangeForLength(std::int32_t mediaLength) {
   const std::int32_t steps = std::max<std::int32_t>(mediaLength, 0) / 100;
   return {1, steps + 1, steps / 20};

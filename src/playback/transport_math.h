@@ -17,6 +17,15 @@ std::int32_t FastWindStep(std::int32_t seekCount, std::int32_t speedupDelay, std
 // forward); computed wide and clamped to the int32 range.
 std::int32_t WindTarget(std::int32_t position, std::int32_t step, int direction);
 
+// One poll tick of a pending burst's countdown: the ticks left after it, and
+// whether the burst ends now (fewer than 1 left). Any value below 2, however
+// negative (a hand-edited HotKeySeekDelay), ends the burst without overflow.
+struct BurstCountdown {
+  std::int32_t left = 0;
+  bool ends = true;
+};
+BurstCountdown CountDownSeekDelay(std::int32_t left);
+
 // Range and tick frequency of the position slider; one step is 100 ms, and
 // the tick frequency gives about twenty tick marks whatever the length.
 struct PositionSliderRange {

@@ -44,3 +44,24 @@ TEST(Sliders, PositionRangeScaleAndSpeed) {
   EXPECT_EQ(SpeedForSlider(10), 1250u);
   EXPECT_EQ(SpeedForSlider(INT32_MIN), 750u);
 }
+
+TEST(BurstCountdown, EveryDelayEndsAndNoneOverflows) {
+  struct Case {
+    std::int32_t left, leftAfter;
+    bool ends;
+  };
+  for (const Case& c : {Case{INT32_MIN, 0, true}, Case{-1, 0, true}, Case{0, 0, true}, Case{1, 0, true},
+                        Case{2, 1, false}, Case{5, 4, false}, Case{INT32_MAX, INT32_MAX - 1, false}}) {
+    const BurstCountdown tick = CountDownSeekDelay(c.left);
+    EXPECT_EQ(tick.left, c.leftAfter) << c.left;
+    EXPECT_EQ(tick.ends, c.ends) << c.left;
+  }
+  // The default delay of 5 ends on the fifth tick.
+  BurstCountdown tick{5, false};
+  int ticks = 0;
+  do {
+    tick = CountDownSeekDelay(tick.left);
+    ++ticks;
+  } while (!tick.ends);
+  EXPECT_EQ(ticks, 5);
+}

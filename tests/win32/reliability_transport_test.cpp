@@ -1,9 +1,10 @@
 // The transport where the typist's timing meets a slow or stopped device:
-// a pause right after a wind or at the end of a walk chunk, and a key
-// pressed during a slow seek.
+// a pause right after a wind or at the end of a walk chunk, a key pressed
+// during a slow seek, and bursts with a hand-edited HotKeySeekDelay.
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <climits>
 #include <vector>
 
 #include "app/main_window.h"
@@ -103,6 +104,21 @@ TEST_F(StoppedDeviceTest, KeysQueuedBehindAWindAreActedOnInTheOrderPressed) {
   EXPECT_EQ(seeks, (std::vector<DWORD>{9660, 10000}));
   EXPECT_TRUE(player.isWalking);
   EXPECT_EQ(StatusText(kStatusMode), "walking");
+}
+
+// --- the end of a hot-key burst -------------------------------------------
+
+TEST_F(StoppedDeviceTest, HotKeySeekDelayOfTheLowestIntegerOrZeroEndsTheBurstOnTheFirstTick) {
+  for (int delay : {INT_MIN, 0, -1}) {
+    timingOptions.HotKeySeekDelay = delay;
+    PlayFrom(10000);
+    HotKey(4);
+    Tick();
+    EXPECT_EQ(CountSent(MCI_PLAY), 2) << delay;
+    EXPECT_EQ(player.seekCount, 0) << delay;
+    EXPECT_EQ(player.seekDelayLeft, 0) << delay;
+    sim.ClearLog();
+  }
 }
 
 }  // namespace
