@@ -84,6 +84,13 @@ void OnDestroy(HWND window) {
   PostQuitMessage(0);
 }
 
+// The session ends (logoff, restart, shutdown): the process is ended after
+// this message without a WM_DESTROY, so everything Exit saves is saved now.
+void OnEndSession(HWND window) {
+  CloseMediaFile(window, player.openMediaPath);
+  SaveUserOptions(window, player.optionsPath);
+}
+
 BOOL OnCommand(HWND window, int id) {
   switch (id) {
     case IDT_OPEN:
@@ -185,6 +192,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return FALSE;
     case WM_DESTROY:
       OnDestroy(window);
+      return FALSE;
+    case WM_QUERYENDSESSION:
+      // Nothing needs to keep the session from ending.
+      SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) OnEndSession(window);
       return FALSE;
     default:
       return FALSE;

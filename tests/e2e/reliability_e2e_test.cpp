@@ -1,0 +1,59 @@
+// Dorvane.exe as it lives beside a typist all day: the end of the Windows
+// session saves what Exit would save, though the process is then ended
+// without a WM_DESTROY.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "e2e_support.h"
+#include "res/resource.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return "<missing>";
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+using RunningCopyTest = DorvaneProcessTest;
+
+TEST_F(RunningCopyTest, TheEndOfTheSessionSavesBookmarksAndOptionsThoughNoDestroyFollows) {
+  const std::string media = folder + "\\talk.wav";
+  WriteSilentWave(media, 5);
+  Start("\"" + media + "\"");
+  HWND window = FindWindowOf(process.dwProcessId, "Dorvane: " + media, false, 20000);
+  ASSERT_NE(window, nullptr);
+
+  // A bookmark named through the real dialog.
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_ADD_BOOKMARK, 0), 0);
+  HWND dialog = FindWindowOf(process.dwProcessId, "Name Bookmark at", true, 20000);
+  ASSERT_NE(dialog, nullptr);
+  SetDlgItemTextA(dialog, IDC_POSITION_EDIT, "Intro");
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  const std::string marks = folder + "\\talk.wav.BMK";
+  for (int waited = 0; waited < 20000 && FindWindowOf(process.dwProcessId, "Name Bookmark at", true); waited += 50) {
+    Sleep(50);
+  }
+  SendMessageA(GetDlgItem(window, IDC_WALKPAUSE), TBM_SETPOS, TRUE, 7);
+
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+  ASSERT_TRUE(SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer));
+  // Windows ends the process now: no WM_DESTROY, no exit code of its own.
+  TerminateProcess(process.hProcess, 1);
+  WaitForSingleObject(process.hProcess, 5000);
+
+  EXPECT_EQ(ReadAll(marks), "Intro\t 0:00.000\r\n");
+  const std::string options = ReadAll(folder + "\\default.usr");
+  EXPECT_NE(options.find("WalkPause=3.5\r\n"), std::string::npos) << options;
+  EXPECT_NE(options.find("File=" + media + "\r\n"), std::string::npos) << options;
+}
+
+}  // namespace
