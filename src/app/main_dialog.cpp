@@ -80,7 +80,7 @@ void OnDestroy(HWND window) {
   CallHelp(window, HELP_QUIT, 0);
   if (player.pollTimer != 0) KillTimer(window, player.pollTimer);
   UnregisterHotKeys(window);
-  SaveUserOptions(window, player.optionsPath);
+  SaveUserOptionsAutomatically(window, player.optionsPath);
   PostQuitMessage(0);
 }
 
@@ -88,7 +88,7 @@ void OnDestroy(HWND window) {
 // this message without a WM_DESTROY, so everything Exit saves is saved now.
 void OnEndSession(HWND window) {
   CloseMediaFile(window, player.openMediaPath);
-  SaveUserOptions(window, player.optionsPath);
+  SaveUserOptionsAutomatically(window, player.optionsPath);
 }
 
 BOOL OnCommand(HWND window, int id) {

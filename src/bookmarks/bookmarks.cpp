@@ -60,6 +60,29 @@ void WriteWholeFile(HWND window, const std::string& path, std::string_view text)
   if (const DWORD error = ReplaceWithText(path, text); error != 0) ShowSystemError(window, error);
 }
 
+// The bookmark file of the open media file exists but could not be read: it
+// holds bookmarks this session never saw, so the close neither writes nor
+// deletes it.
+bool bookmarkFileUnread = false;
+
+// Reads the first bytes of a bookmark file into bytes. 0, or the error that
+// kept an existing file from being opened or read; a file that does not
+// exist reads as empty.
+DWORD ReadBookmarkFile(const std::string& path, char* bytes, DWORD size, DWORD& read) {
+  read = 0;
+  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+  }
+  if (ReadFile(file.Get(), bytes, size, &read, nullptr) == 0) {
+    read = 0;
+    const DWORD error = GetLastError();
+    return error != 0 ? error : ERROR_READ_FAULT;
+  }
+  return 0;
+}
+
 void RemoveAllItems(HWND window) {
   HMENU menu = BookmarkMenu(window);
   for (std::int32_t i = 0; i <= player.bookmarkCount; ++i) DeleteMenu(menu, 1, MF_BYPOSITION);
@@ -84,10 +107,13 @@ void LoadBookmarks(HWND window) {
   const std::string path = FilePathOf(player.openMediaPath);
   char bytes[kBookmarkReadLimit];
   DWORD read = 0;
-  {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) return;  // no bookmark file: no bookmarks
-    if (ReadFile(file.Get(), bytes, sizeof bytes, &read, nullptr) == 0) read = 0;
+  bookmarkFileUnread = false;
+  if (const DWORD error = ReadBookmarkFile(path, bytes, sizeof bytes, read); error != 0) {
+    // Held by another program, access denied, a folder of that name: its
+    // bookmarks are the user's, unread, and must not be lost.
+    bookmarkFileUnread = true;
+    ShowSystemError(window, error);
+    return;
   }
   for (const LoadedBookmark& loaded : ReadBookmarkText(std::string_view(bytes, read))) {
     if (player.bookmarkCount < 0 || player.bookmarkCount >= static_cast<std::int32_t>(kSlots)) break;
@@ -103,12 +129,16 @@ void LoadBookmarks(HWND window) {
 
 void SaveBookmarks(HWND window, const char* mediaPath) {
   const std::string path = FilePathOf(mediaPath);
-  if (player.bookmarkCount > 0) {
+  if (bookmarkFileUnread) {
+    // A file that could not be read is left as it is, whatever this session added.
+    if (player.bookmarkCount > 0) RemoveAllItems(window);
+  } else if (player.bookmarkCount > 0) {
     WriteWholeFile(window, path, WriteBookmarkText(bookmarks));
     RemoveAllItems(window);
   } else if (player.isOpen) {
     DeleteFileA(path.c_str());  // a file closed without bookmarks leaves no bookmark file
   }
+  bookmarkFileUnread = false;
   for (Bookmark& b : bookmarks) b.inUse = 0;
 }
 

@@ -11,7 +11,8 @@
 extern BookmarkTable bookmarks;
 
 // Fills the slots from 0 and the Bookmark menu from the bookmark file of the
-// open media file. A missing or unreadable file gives no bookmarks.
+// open media file. A missing file gives no bookmarks; a file that exists but
+// cannot be read is reported, and the close neither writes nor deletes it.
 void LoadBookmarks(HWND window);
 
 // Writes the bookmarks to the bookmark file of mediaPath (replacing it in one

@@ -61,6 +61,22 @@ OptionsSnapshot CurrentSettings(HWND window) {
   return settings;
 }
 
+// Reads at most the first 600 bytes of an options file: 0, or the error
+// that kept the file from being opened or read.
+DWORD ReadOptionsFile(const char* path, std::string& text) {
+  FileHandle file(
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsOpen()) return GetLastError();
+  char bytes[optionsTextLimit];
+  DWORD read = 0;
+  if (!ReadFile(file.Get(), bytes, sizeof bytes, &read, nullptr)) {
+    const DWORD error = GetLastError();
+    return error != 0 ? error : ERROR_READ_FAULT;
+  }
+  text.assign(bytes, read);
+  return 0;
+}
+
 }  // namespace
 
 std::string DefaultOptionsPath() {
@@ -78,27 +94,30 @@ void LoadUserOptions(HWND window, const char* path) {
   }
   // The settings in force go to the file being left, whether or not the new
   // one can be read.
-  if (!leaving.empty()) SaveUserOptions(window, leaving.c_str());
+  if (!leaving.empty()) SaveUserOptionsAutomatically(window, leaving.c_str());
   if (path != nullptr) CopyText(player.optionsPath, given);
 
   std::string text;
-  {
-    FileHandle file(CreateFileA(player.optionsPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) {
-      const DWORD error = GetLastError();
-      if (error != ERROR_FILE_NOT_FOUND) {
-        ShowSystemError(window, error);
-        return;
-      }
-      text = BuiltInDefaultText();
-    } else {
-      char bytes[optionsTextLimit];
-      DWORD read = 0;
-      if (!ReadFile(file.Get(), bytes, sizeof bytes, &read, nullptr)) read = 0;
-      text.assign(bytes, read);
+  const DWORD error = ReadOptionsFile(player.optionsPath, text);
+  if (error == ERROR_FILE_NOT_FOUND) {
+    text = BuiltInDefaultText();
+  } else if (error != 0) {
+    // The file exists but holds settings that could not be read: they must
+    // not be written over by a save nobody asked for.
+    ShowSystemError(window, error);
+    if (!leaving.empty()) {
+      // The file left stays current, so its settings keep being saved there;
+      // the hot keys stay registered as they were.
+      CopyText(player.optionsPath, leaving);
+      return;
     }
+    // At start-up: the file stays current but unread, and the hot keys are
+    // registered with their defaults, so they work and the legend shows them.
+    optionsFileUnread = true;
+    RegisterHotKeys(window);
+    return;
   }
+  optionsFileUnread = false;
   ApplyOptionsText(window, text);
   UnregisterHotKeys(window);
   RegisterHotKeys(window);
@@ -112,5 +131,14 @@ void SaveUserOptions(HWND window, const char* path) {
   }
   const std::string target = path != nullptr ? path : player.optionsPath;
   const DWORD error = ReplaceWithText(target, WriteOptionsText(CurrentSettings(window)));
-  if (error != 0) ShowSystemError(window, error);
+  if (error != 0) {
+    ShowSystemError(window, error);
+  } else if (target == player.optionsPath) {
+    optionsFileUnread = false;  // the current file now holds the settings in force
+  }
+}
+
+void SaveUserOptionsAutomatically(HWND window, const char* path) {
+  if (optionsFileUnread) return;
+  SaveUserOptions(window, path);
 }

@@ -2,8 +2,10 @@
 
 TimingOptions timingOptions = defaultTimingOptions;
 std::array<HotKeyCode, hotKeyCount> hotKeyCodes{};
+bool optionsFileUnread = false;
 
 void ResetSettingsState() {
   timingOptions = defaultTimingOptions;
   hotKeyCodes = {};
+  optionsFileUnread = false;
 }

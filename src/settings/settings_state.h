@@ -14,5 +14,10 @@ extern TimingOptions timingOptions;
 // that are still 0 by their defaults.
 extern std::array<HotKeyCode, hotKeyCount> hotKeyCodes;
 
+// The current options file exists but could not be read: it holds the
+// user's settings unread, so no automatic save (exit, end of the session,
+// leaving it for another file) may write over it. An explicit save clears it.
+extern bool optionsFileUnread;
+
 // Puts both tables back to their start-up values.
 void ResetSettingsState();

@@ -435,16 +435,16 @@ TEST_F(BookmarkTest, ABookmarkFileThatCannotBeWrittenIsReportedAndTheOldOneKept)
 TEST_F(BookmarkTest, ADirectoryInTheBookmarkFilesPlaceGivesTheSystemsMessage) {
   const std::string talk = AddFile("talk.wav", 60000);
   ASSERT_TRUE(CreateDirectoryA(BookmarkFile("talk.wav").c_str(), nullptr));
-  StartWithFile(talk);  // reading a directory gives no bookmarks and no message
-  EXPECT_TRUE(dialogs.Caught().empty());
+  StartWithFile(talk);  // reading a directory is refused: the system's message, no bookmarks
+  ASSERT_EQ(dialogs.Caught().size(), 1u);
+  EXPECT_EQ(dialogs.Caught()[0].caption, "Error");
+  EXPECT_FALSE(dialogs.Caught()[0].text.empty());
   ExpectMenu({});
   AddNamed("Intro");
   dialogs.Clear();
   Command(IDM_CLOSE);
 
-  ASSERT_EQ(dialogs.Caught().size(), 1u);
-  EXPECT_EQ(dialogs.Caught()[0].caption, "Error");
-  EXPECT_FALSE(dialogs.Caught()[0].text.empty());
+  EXPECT_TRUE(dialogs.Caught().empty()) << "what could not be read is left alone, without a word";
   EXPECT_TRUE(TempFilesLeft().empty());
   EXPECT_NE(GetFileAttributesA(BookmarkFile("talk.wav").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   ExpectMenu({});

@@ -1,0 +1,192 @@
+// The user's files when they cannot be read: an options file or a bookmark
+// file held open by another program (or a folder in its place) is reported
+// and never written over by a save nobody asked for.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/player_state.h"
+#include "bookmarks/bookmarks.h"
+#include "res/resource.h"
+#include "settings/options_file.h"
+#include "settings/options_text.h"
+#include "settings/settings_state.h"
+#include "support/playback_fixture.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+constexpr char kDefaultLegend[] = "Play:CtrlF5  Pause:CtrlF6  Walk:CtrlF7  Rew:CtrlF8  FF:CtrlF9  ";
+
+std::string SystemText(DWORD error) {
+  char text[512] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
+                 sizeof text, nullptr);
+  return text;
+}
+
+bool HotKeyTaken(UINT modifiers, UINT key) {
+  if (!RegisterHotKey(nullptr, 0x7001, modifiers, key)) return true;
+  UnregisterHotKey(nullptr, 0x7001);
+  return false;
+}
+
+// A file opened by "another program" without sharing, until released.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& path)
+      : handle_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~HeldFile() { Release(); }
+  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void Release() {
+    if (Held()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+ private:
+  HANDLE handle_;
+};
+
+class UserFilesTest : public PlaybackTest {
+ protected:
+  void SetUp() override {
+    PlaybackTest::SetUp();
+    ResetSettingsState();
+    bookmarks = BookmarkTable{};
+    // Hot keys are system-wide: a program of another check may hold them a moment.
+    for (int waited = 0; waited < 10000 && HotKeyTaken(MOD_CONTROL, VK_F5); waited += 20) Sleep(20);
+  }
+  void TearDown() override {
+    PlaybackTest::TearDown();
+    ResetSettingsState();
+    bookmarks = BookmarkTable{};
+  }
+
+  std::string DefaultFile() const { return TempFile("default.usr"); }
+  std::string BookmarkFile(const std::string& media) const { return TempFile(media + ".BMK"); }
+  static std::string ReadAll(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return "<missing>";
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  static void WriteAll(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  void AddNamed(const std::string& name) {
+    dialogs.Then(DialogCatcher::TypeAndPress(IDC_POSITION_EDIT, name, IDOK));
+    Command(IDM_ADD_BOOKMARK);
+  }
+  void DeleteHighlighted(UINT id) {
+    HMENU menu = GetSubMenu(GetMenu(window), MENUPOS_BOOKMARK);
+    Call(WM_MENUSELECT, MAKEWPARAM(id, MF_HILITE), reinterpret_cast<LPARAM>(menu));
+    Call(WM_MENUCHAR, MAKEWPARAM(VK_BACK, MF_POPUP), reinterpret_cast<LPARAM>(menu));
+  }
+  // The message boxes shown, without the name dialogs.
+  std::vector<CaughtDialog> Messages() const {
+    std::vector<CaughtDialog> shown;
+    for (const auto& d : Boxes()) {
+      if (!d.text.empty()) shown.push_back(d);
+    }
+    return shown;
+  }
+};
+
+TEST_F(UserFilesTest, FilesHeldOpenAreReportedKeepTheirBytesThroughCloseAndExitAndTheHotKeysWork) {
+  const std::string options = "WalkLength=4.0\r\nHKPlay=0474\r\nHotKeySeekDelay=9\r\n";
+  const std::string marks = "Intro\t 1:23.456\r\nQ2\t12:34.000\r\n";
+  WriteAll(DefaultFile(), options);
+  WriteAll(BookmarkFile("talk.wav"), marks);
+  const std::string talk = AddFile("talk.wav", 900000);
+  HeldFile heldOptions(DefaultFile());
+  HeldFile heldMarks(BookmarkFile("talk.wav"));
+  ASSERT_TRUE(heldOptions.Held() && heldMarks.Held());
+
+  StartWithFile(talk);
+  const std::string sharing = SystemText(ERROR_SHARING_VIOLATION);
+  ASSERT_EQ(Messages().size(), 2u);
+  for (const auto& box : Messages()) {
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.text, sharing);
+  }
+  // Nothing was read: the default keys are registered and shown.
+  EXPECT_EQ(StatusText(kStatusHotKeys), kDefaultLegend);
+  for (UINT key = VK_F5; key <= VK_F9; ++key) EXPECT_TRUE(HotKeyTaken(MOD_CONTROL, key)) << key;
+  EXPECT_EQ(player.bookmarkCount, 0);
+  heldOptions.Release();
+  heldMarks.Release();
+
+  // The session goes on: a bookmark added and one deleted, a setting changed.
+  sim.SetPosition(Device(), 5000);
+  AddNamed("new");
+  DeleteHighlighted(IDM_BOOKMARK_FIRST);
+  AddNamed("other");
+  SetSliderPos(IDC_WALKPAUSE, 7);
+  EXPECT_EQ(ReadAll(BookmarkFile("talk.wav")), marks);
+
+  dialogs.Clear();
+  Call(WM_CLOSE);  // close and exit
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(ReadAll(BookmarkFile("talk.wav")), marks);
+  EXPECT_EQ(ReadAll(DefaultFile()), options);
+  EXPECT_TRUE(FilesIn(programDir, "*.tmp").empty());
+  for (UINT key = VK_F5; key <= VK_F9; ++key) EXPECT_FALSE(HotKeyTaken(MOD_CONTROL, key)) << key;
+}
+
+TEST_F(UserFilesTest, AFolderInPlaceOfTheBookmarkFileIsReportedAtOpenAndLeftAlone) {
+  const std::string talk = AddFile("talk.wav", 60000);
+  ASSERT_TRUE(CreateDirectoryA(BookmarkFile("talk.wav").c_str(), nullptr));
+  StartWithFile(talk);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].caption, "Error");
+  EXPECT_EQ(Messages()[0].text, SystemText(ERROR_ACCESS_DENIED));
+  AddNamed("Intro");
+  EXPECT_EQ(player.bookmarkCount, 1);
+  dialogs.Clear();
+  Command(IDM_CLOSE);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_NE(GetFileAttributesA(BookmarkFile("talk.wav").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_TRUE(FilesIn(programDir, "*.tmp").empty());
+}
+
+TEST_F(UserFilesTest, AnUnreadOptionsFileIsWrittenOnlyWhenTheUserSavesIt) {
+  WriteAll(DefaultFile(), "WalkLength=4.0\r\n");
+  {
+    HeldFile held(DefaultFile());
+    CreateMainWindow();
+  }
+  ASSERT_EQ(Messages().size(), 1u);
+  SetSliderPos(IDC_WALKPAUSE, 5);
+  Command(IDM_SAVE_OPTIONS);  // asked for: written
+  EXPECT_EQ(ReadOptionsText(ReadAll(DefaultFile())).walkPauseMs, 2500);
+  SetSliderPos(IDC_WALKPAUSE, 7);
+  DestroyMainWindow();  // the file now holds the session's settings: the exit saves too
+  EXPECT_EQ(ReadOptionsText(ReadAll(DefaultFile())).walkPauseMs, 3500);
+  EXPECT_EQ(Messages().size(), 1u);
+}
+
+TEST_F(UserFilesTest, AFailedOpenOptionsKeepsTheFileLeftCurrent) {
+  CreateMainWindow();
+  const std::string other = TempFile("other.usr");
+  WriteAll(other, "WalkPause=4.0\r\n");
+  SetSliderPos(IDC_WALKPAUSE, 3);
+  {
+    HeldFile held(other);
+    LoadUserOptions(window, other.c_str());
+  }
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].text, SystemText(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(std::string(player.optionsPath), DefaultFile());
+  EXPECT_EQ(SliderPos(IDC_WALKPAUSE), 3);
+  SetSliderPos(IDC_WALKPAUSE, 9);
+  DestroyMainWindow();
+  EXPECT_EQ(ReadOptionsText(ReadAll(DefaultFile())).walkPauseMs, 4500);
+  EXPECT_EQ(ReadAll(other), "WalkPause=4.0\r\n");
+}
+
+}  // namespace
