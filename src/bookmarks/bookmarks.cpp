@@ -61,8 +61,8 @@ void WriteWholeFile(HWND window, const std::string& path, std::string_view text)
 }
 
 // The bookmark file of the open media file exists but could not be read: it
-// holds bookmarks this session never saw, so the close neither writes nor
-// deletes it.
+// holds bookmarks this session never saw, so it is neither written nor
+// deleted until the media file is closed.
 bool bookmarkFileUnread = false;
 
 // Reads the first bytes of a bookmark file into bytes. 0, or the error that
@@ -81,6 +81,19 @@ DWORD ReadBookmarkFile(const std::string& path, char* bytes, DWORD size, DWORD& 
     return error != 0 ? error : ERROR_READ_FAULT;
   }
   return 0;
+}
+
+// Puts the bookmarks of the open media file on disk at once, so that a
+// crash or a power cut loses none: the file holds them all, or is deleted
+// when none is left, as a close leaves it.
+void StoreBookmarks(HWND window) {
+  if (!player.isOpen || bookmarkFileUnread) return;
+  const std::string path = FilePathOf(player.openMediaPath);
+  if (player.bookmarkCount > 0) {
+    WriteWholeFile(window, path, WriteBookmarkText(bookmarks));
+  } else {
+    DeleteFileA(path.c_str());
+  }
 }
 
 void RemoveAllItems(HWND window) {
@@ -170,6 +183,7 @@ void AddBookmark(HWND window) {
   SetBookmarkName(b, name);
   AppendBookmarkItem(window, slot);
   if (!replacing) ++player.bookmarkCount;
+  StoreBookmarks(window);
 }
 
 void GoToBookmark(HWND window, int id) {
@@ -192,6 +206,7 @@ BOOL DeleteBookmark(HWND window) {
     b.inUse = 0;
     --player.bookmarkCount;
     if (player.bookmarkCount == 0) DeleteMenu(menu, 1, MF_BYPOSITION);  // the separator
+    StoreBookmarks(window);
   }
   return TRUE;
 }

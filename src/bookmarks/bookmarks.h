@@ -12,7 +12,8 @@ extern BookmarkTable bookmarks;
 
 // Fills the slots from 0 and the Bookmark menu from the bookmark file of the
 // open media file. A missing file gives no bookmarks; a file that exists but
-// cannot be read is reported, and the close neither writes nor deletes it.
+// cannot be read is reported, and is then neither written nor deleted until
+// the media file is closed.
 void LoadBookmarks(HWND window);
 
 // Writes the bookmarks to the bookmark file of mediaPath (replacing it in one
@@ -21,14 +22,14 @@ void LoadBookmarks(HWND window);
 void SaveBookmarks(HWND window, const char* mediaPath);
 
 // Command 11853: asks for a name and stores the current position under it,
-// replacing a bookmark of the same name.
+// replacing a bookmark of the same name. The bookmark file is written at once.
 void AddBookmark(HWND window);
 
 // Commands 12000 to 12009: seeks to the position the menu item carries.
 void GoToBookmark(HWND window, int id);
 
 // Backspace in an open menu: deletes the bookmark whose item was highlighted
-// last. TRUE when that item is a bookmark item, FALSE otherwise.
+// last, and writes the bookmark file at once (deletes it with the last one). TRUE when that item is a bookmark item, FALSE otherwise.
 BOOL DeleteBookmark(HWND window);
 
 // The name dialog (template 3): ends with 1 when OK took a name (at most 49

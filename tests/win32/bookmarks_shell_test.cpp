@@ -411,18 +411,20 @@ TEST_F(BookmarkTest, ABookmarkFileThatCannotBeWrittenIsReportedAndTheOldOneKept)
   WriteAll(BookmarkFile("talk.wav"), old);
   StartWithFile(talk);
   sim.SetPosition(Device(), 9000);
-  AddNamed("new");
   // Another program holds the old file open without sharing it.
   HANDLE held = CreateFileA(BookmarkFile("talk.wav").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   dialogs.Clear();
-  Command(IDM_CLOSE);
+  AddNamed("new");     // written at once: refused
+  Command(IDM_CLOSE);  // written at close: refused again
   CloseHandle(held);
 
-  ASSERT_EQ(dialogs.Caught().size(), 1u);
-  EXPECT_EQ(dialogs.Caught()[0].caption, "Error");
-  EXPECT_FALSE(dialogs.Caught()[0].text.empty());
+  ASSERT_EQ(dialogs.Caught().size(), 3u);  // the name dialog, then a box for each write
+  for (std::size_t i : {1u, 2u}) {
+    EXPECT_EQ(dialogs.Caught()[i].caption, "Error");
+    EXPECT_FALSE(dialogs.Caught()[i].text.empty());
+  }
   EXPECT_EQ(ReadAll(BookmarkFile("talk.wav")), old);
   EXPECT_TRUE(TempFilesLeft().empty());
   // The menu is emptied and the slots freed all the same.

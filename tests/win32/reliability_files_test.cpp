@@ -1,6 +1,7 @@
 // The user's files when they cannot be read: an options file or a bookmark
 // file held open by another program (or a folder in its place) is reported
-// and never written over by a save nobody asked for.
+// and never written over by a save nobody asked for. Bookmarks are on disk as
+// soon as they change.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -187,6 +188,27 @@ TEST_F(UserFilesTest, AFailedOpenOptionsKeepsTheFileLeftCurrent) {
   DestroyMainWindow();
   EXPECT_EQ(ReadOptionsText(ReadAll(DefaultFile())).walkPauseMs, 4500);
   EXPECT_EQ(ReadAll(other), "WalkPause=4.0\r\n");
+}
+
+TEST_F(UserFilesTest, EveryBookmarkChangeIsOnDiskBeforeAnyClose) {
+  StartWithFile(AddFile("talk.wav", 900000));
+  const std::string file = BookmarkFile("talk.wav");
+  sim.SetPosition(Device(), 83456);
+  AddNamed("Intro");
+  EXPECT_EQ(ReadAll(file), "Intro\t 1:23.456\r\n");
+  sim.SetPosition(Device(), 754000);
+  AddNamed("Q2");
+  EXPECT_EQ(ReadAll(file), "Intro\t 1:23.456\r\nQ2\t12:34.000\r\n");
+  sim.SetPosition(Device(), 5000);
+  AddNamed("Intro");  // replaced
+  EXPECT_EQ(ReadAll(file), "Intro\t 0:05.000\r\nQ2\t12:34.000\r\n");
+  DeleteHighlighted(IDM_BOOKMARK_FIRST + 1);
+  EXPECT_EQ(ReadAll(file), "Intro\t 0:05.000\r\n");
+  DeleteHighlighted(IDM_BOOKMARK_FIRST);
+  EXPECT_EQ(ReadAll(file), "<missing>") << "the last one deleted removes the file, as a close does";
+  EXPECT_TRUE(player.isOpen);
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(FilesIn(programDir, "*.tmp").empty());
 }
 
 }  // namespace
