@@ -1,5 +1,7 @@
 #include "app/file_io.h"
 
+#include "app/temp_names.h"
+
 namespace {
 
 // The folder part of a path, with its trailing separator; "" for a bare name.
@@ -13,9 +15,7 @@ HANDLE CreateTempBeside(const std::string& target, std::string& tempPath, DWORD&
   const std::string folder = FolderOf(target);
   const DWORD seed = GetCurrentProcessId() * 2654435761u + GetTickCount();
   for (DWORD attempt = 0; attempt < 100; ++attempt) {
-    char name[16];
-    wsprintfA(name, "~dv%04X.tmp", static_cast<unsigned>((seed + attempt) & 0xFFFF));
-    tempPath = folder + name;
+    tempPath = folder + SaveTempName(seed + attempt);
     HANDLE file =
         CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
@@ -70,3 +70,17 @@ DWORD ReplaceWithText(const std::string& target, std::string_view text) {
   return error;
 }
 
+void RemoveLeftoverTempFiles(const std::string& folder) {
+  WIN32_FIND_DATAA found;
+  const std::string pattern = folder + "\\~dv*.tmp";
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // The pattern also matches other names (and short names): only files of
+    // the exact naming of a save are removed.
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsSaveTempName(found.cFileName)) {
+      DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    }
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}

@@ -32,3 +32,8 @@ DWORD WriteAll(HANDLE file, std::string_view text);
 // failure, a crash or a power cut never leaves a half-written file.
 // Returns 0, or the error to report.
 DWORD ReplaceWithText(const std::string& target, std::string_view text);
+
+// Removes from the folder the temporary files that saves left behind when
+// they were interrupted (a crash or a power cut between writing the file and
+// moving it into place): files named exactly as a save names them, nothing else.
+void RemoveLeftoverTempFiles(const std::string& folder);

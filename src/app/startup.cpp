@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/command_line.h"
+#include "app/file_io.h"
 #include "app/main_dialog.h"
 #include "app/player_state.h"
 #include "res/resource.h"
@@ -18,6 +19,7 @@ void InitProcessValues(HINSTANCE instance) {
 
 int RunDorvane(HINSTANCE instance, const char* commandLine, int showCommand) {
   InitProcessValues(instance);
+  RemoveLeftoverTempFiles(player.programDir);
   mainWindow = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
                                   reinterpret_cast<LPARAM>(commandLine));
   if (mainWindow == nullptr) return 1;  // nothing could ever end the loop without a window

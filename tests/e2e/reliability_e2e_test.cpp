@@ -1,6 +1,7 @@
-// Dorvane.exe as it lives beside a typist all day: the end of the Windows
-// session saves what Exit would save, though the process is then ended
-// without a WM_DESTROY.
+// Dorvane.exe as it lives beside a typist all day: a save interrupted earlier
+// leaves nothing behind at the next start, and the end of the Windows session
+// saves what Exit would save, though the process is then ended without a
+// WM_DESTROY.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -21,7 +22,22 @@ std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 using RunningCopyTest = DorvaneProcessTest;
+
+TEST_F(RunningCopyTest, AStartRemovesTheTemporaryFilesOfAnInterruptedSaveAndNothingElse) {
+  const std::string leftover = folder + "\\~dv1A2B.tmp";
+  const char* const kept[] = {"~dvXYZW.tmp", "~dv12345.tmp", "notes.tmp", "~dv1A2B.tmp.BMK"};
+  std::ofstream(leftover) << "WalkLength=";
+  for (const char* name : kept) std::ofstream(folder + "\\" + name) << "x";
+  Start("");
+  HWND window = FindWindowOf(process.dwProcessId, "Dorvane", false, 20000);
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(Exists(leftover));
+  for (const char* name : kept) EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
+  EXPECT_EQ(CloseAndWait(window), 0u);
+}
 
 TEST_F(RunningCopyTest, TheEndOfTheSessionSavesBookmarksAndOptionsThoughNoDestroyFollows) {
   const std::string media = folder + "\\talk.wav";
@@ -30,16 +46,17 @@ TEST_F(RunningCopyTest, TheEndOfTheSessionSavesBookmarksAndOptionsThoughNoDestro
   HWND window = FindWindowOf(process.dwProcessId, "Dorvane: " + media, false, 20000);
   ASSERT_NE(window, nullptr);
 
-  // A bookmark named through the real dialog.
+  // A bookmark named through the real dialog; it is on disk at once.
   PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_ADD_BOOKMARK, 0), 0);
   HWND dialog = FindWindowOf(process.dwProcessId, "Name Bookmark at", true, 20000);
   ASSERT_NE(dialog, nullptr);
   SetDlgItemTextA(dialog, IDC_POSITION_EDIT, "Intro");
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   const std::string marks = folder + "\\talk.wav.BMK";
-  for (int waited = 0; waited < 20000 && FindWindowOf(process.dwProcessId, "Name Bookmark at", true); waited += 50) {
-    Sleep(50);
-  }
+  for (int waited = 0; waited < 20000 && !Exists(marks); waited += 50) Sleep(50);
+  ASSERT_TRUE(Exists(marks));
+  // Taken away again, so that only the session's end can write it back.
+  ASSERT_TRUE(DeleteFileA(marks.c_str()));
   SendMessageA(GetDlgItem(window, IDC_WALKPAUSE), TBM_SETPOS, TRUE, 7);
 
   DWORD_PTR answer = 0;
