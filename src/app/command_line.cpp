@@ -12,3 +12,8 @@ std::string ProgramDirOf(std::string_view modulePath) {
   const auto slash = modulePath.rfind('\\');
   return std::string(slash == std::string_view::npos ? modulePath : modulePath.substr(0, slash));
 }
+
+std::string HandedOverText(std::string_view bytes) {
+  bytes = bytes.substr(0, kHandOverLimit);
+  return std::string(bytes.substr(0, bytes.find('\0')));
+}

@@ -14,6 +14,12 @@ std::string MediaPathFromCommandLine(std::string_view text);
 // a trailing backslash); a path without any backslash stays whole.
 std::string ProgramDirOf(std::string_view modulePath);
 
+// A second start hands its command-line text to the copy already running.
+// The text taken from the bytes it sent: up to the first NUL (or all of
+// them), and never more than kHandOverLimit bytes.
+inline constexpr std::size_t kHandOverLimit = 32768;
+std::string HandedOverText(std::string_view bytes);
+
 // Copies text into a fixed character array, cut to fit with its terminator.
 template <std::size_t N>
 void CopyText(char (&target)[N], std::string_view text) {

@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/single_instance.h"
 #include "bookmarks/bookmarks.h"
 #include "playback/mci.h"
 #include "playback/media.h"
@@ -77,6 +78,7 @@ void CloseAndDestroy(HWND window) {
 }
 
 void OnDestroy(HWND window) {
+  UnmarkMainWindow(window);
   CallHelp(window, HELP_QUIT, 0);
   if (player.pollTimer != 0) KillTimer(window, player.pollTimer);
   UnregisterHotKeys(window);
@@ -131,6 +133,10 @@ BOOL OnTimer(HWND window, UINT_PTR id) {
     OnPollTick(window);
     return TRUE;
   }
+  if (id == kHandOverTimer) {
+    OpenHandedOverFile(window);
+    return TRUE;
+  }
   if (id != 0 && id == player.walkTimer) {
     KillTimer(window, player.walkTimer);
     player.walkTimer = 0;
@@ -160,6 +166,9 @@ BOOL OnHotKey(HWND window, WPARAM id) {
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      // Marked first, so that a second start finds the window even while
+      // the start-up shows a box.
+      MarkMainWindow(window);
       InitMainWindow(window, reinterpret_cast<const char*>(lParam));
       return TRUE;
     case WM_COMMAND:
@@ -193,6 +202,14 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
       OnDestroy(window);
       return FALSE;
+    case WM_COPYDATA: {
+      const BOOL taken = OnHandOver(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+      SetWindowLongPtrA(window, DWLP_MSGRESULT, taken);
+      return taken;
+    }
+    case kHandOverMessage:
+      OpenHandedOverFile(window);
+      return TRUE;
     case WM_QUERYENDSESSION:
       // Nothing needs to keep the session from ending.
       SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);

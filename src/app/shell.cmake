@@ -4,4 +4,5 @@ list(APPEND DORVANE_SHELL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_io.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/single_instance.cpp
 )

@@ -6,6 +6,7 @@
 #include "app/file_io.h"
 #include "app/main_dialog.h"
 #include "app/player_state.h"
+#include "app/single_instance.h"
 #include "res/resource.h"
 
 void InitProcessValues(HINSTANCE instance) {
@@ -19,6 +20,8 @@ void InitProcessValues(HINSTANCE instance) {
 
 int RunDorvane(HINSTANCE instance, const char* commandLine, int showCommand) {
   InitProcessValues(instance);
+  // A second start hands its file to the copy already running and ends.
+  if (!ClaimSingleInstance(commandLine)) return 0;
   RemoveLeftoverTempFiles(player.programDir);
   mainWindow = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
                                   reinterpret_cast<LPARAM>(commandLine));

@@ -34,3 +34,13 @@ TEST(CopyText, CutsToTheArrayAndTerminates) {
   CopyText(title, std::string(60, 'x'));
   EXPECT_EQ(std::string(title).size(), 49u);
 }
+
+TEST(HandedOverText, EndsAtTheFirstNulAndAtTheLimit) {
+  using namespace std::string_literals;
+  EXPECT_EQ(HandedOverText("\"C:\\My Files\\b.wav\"\0"s), "\"C:\\My Files\\b.wav\"");
+  EXPECT_EQ(HandedOverText("a.wav"), "a.wav");  // no terminator sent
+  EXPECT_EQ(HandedOverText("a\0b"s), "a");
+  EXPECT_EQ(HandedOverText(""), "");
+  EXPECT_EQ(HandedOverText(std::string(kHandOverLimit + 10, 'x')).size(), kHandOverLimit);
+  EXPECT_EQ(MediaPathFromCommandLine(HandedOverText("\"C:\\a b.wav\"\0junk"s)), "C:\\a b.wav");
+}

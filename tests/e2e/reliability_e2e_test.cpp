@@ -1,7 +1,7 @@
-// Dorvane.exe as it lives beside a typist all day: a save interrupted earlier
-// leaves nothing behind at the next start, and the end of the Windows session
-// saves what Exit would save, though the process is then ended without a
-// WM_DESTROY.
+// Dorvane.exe as it lives beside a typist all day: a second start hands its
+// file to the copy already running, a save interrupted earlier leaves nothing
+// behind at the next start, and the end of the Windows session saves what
+// Exit would save, though the process is then ended without a WM_DESTROY.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -24,7 +24,53 @@ std::string ReadAll(const std::string& path) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-using RunningCopyTest = DorvaneProcessTest;
+class RunningCopyTest : public DorvaneProcessTest {
+ protected:
+  // Starts another copy of the program and waits for it to end; its exit code,
+  // or 259 (still active) when it did not end in time.
+  DWORD StartSecondAndWait(const std::string& arguments) {
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second{};
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &second)) {
+      ADD_FAILURE() << "the second copy did not start";
+      return 12345;
+    }
+    if (WaitForSingleObject(second.hProcess, 30000) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "the second copy did not end";
+      TerminateProcess(second.hProcess, 99);
+      WaitForSingleObject(second.hProcess, 5000);
+    }
+    DWORD code = 12345;
+    GetExitCodeProcess(second.hProcess, &code);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    return code;
+  }
+};
+
+TEST_F(RunningCopyTest, ASecondStartHandsItsFileToTheRunningCopyAndExitsWithZero) {
+  Start("");
+  HWND window = FindWindowOf(process.dwProcessId, "Dorvane", false, 20000);
+  ASSERT_NE(window, nullptr);
+  const std::string media = folder + "\\second talk.wav";
+  WriteSilentWave(media, 1);
+
+  EXPECT_EQ(StartSecondAndWait("\"" + media + "\""), 0u);
+  EXPECT_NE(FindWindowOf(process.dwProcessId, "Dorvane: " + media, false, 20000), nullptr)
+      << "the running copy shows the file handed over";
+  EXPECT_EQ(FindWindowOf(process.dwProcessId, "Error", true), nullptr) << "no hot-key warning, no error";
+  EXPECT_FALSE(Exists(folder + "\\default.usr")) << "the second start wrote nothing";
+
+  // A second start without a file only brings the running copy forward.
+  EXPECT_EQ(StartSecondAndWait(""), 0u);
+  window = FindWindowOf(process.dwProcessId, "Dorvane: " + media, false, 5000);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(CloseAndWait(window), 0u);
+  EXPECT_TRUE(Exists(folder + "\\default.usr"));
+}
 
 TEST_F(RunningCopyTest, AStartRemovesTheTemporaryFilesOfAnInterruptedSaveAndNothingElse) {
   const std::string leftover = folder + "\\~dv1A2B.tmp";

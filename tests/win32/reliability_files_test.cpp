@@ -1,7 +1,7 @@
 // The user's files when they cannot be read: an options file or a bookmark
 // file held open by another program (or a folder in its place) is reported
 // and never written over by a save nobody asked for. Bookmarks are on disk as
-// soon as they change.
+// soon as they change. A second start's file reaches the running window.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -12,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/single_instance.h"
 #include "bookmarks/bookmarks.h"
 #include "res/resource.h"
 #include "settings/options_file.h"
@@ -209,6 +210,32 @@ TEST_F(UserFilesTest, EveryBookmarkChangeIsOnDiskBeforeAnyClose) {
   EXPECT_TRUE(player.isOpen);
   EXPECT_TRUE(Messages().empty());
   EXPECT_TRUE(FilesIn(programDir, "*.tmp").empty());
+}
+
+// --- a second start's file, as the running window receives it ---------------
+
+TEST_F(UserFilesTest, AHandedOverFileOpensAsFileOpenWouldOnceNoBoxIsOpen) {
+  CreateMainWindow();
+  StopRealPollTimer();
+  const std::string second = AddFile("second talk.wav", 30000);
+  const std::string text = "\"" + second + "\"";
+  COPYDATASTRUCT data = HandOverData(text.c_str(), static_cast<DWORD>(text.size() + 1));
+  COPYDATASTRUCT foreign = data;
+  foreign.dwData = 1;
+  EXPECT_EQ(SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&foreign)), FALSE);
+  EXPECT_EQ(SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), TRUE);
+  EXPECT_FALSE(player.isOpen) << "opened after the sender has its answer";
+
+  // While a box of the window is open, the file waits for it to go.
+  EnableWindow(window, FALSE);
+  MSG msg;
+  while (PeekMessageA(&msg, window, kHandOverMessage, kHandOverMessage, PM_REMOVE)) DispatchMessageA(&msg);
+  EXPECT_FALSE(player.isOpen);
+  EnableWindow(window, TRUE);
+  Call(WM_TIMER, kHandOverTimer);
+  ASSERT_TRUE(player.isOpen);
+  EXPECT_EQ(Caption(), "Dorvane: " + second);
+  EXPECT_TRUE(Messages().empty());
 }
 
 }  // namespace
