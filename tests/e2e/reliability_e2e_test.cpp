@@ -72,6 +72,22 @@ TEST_F(RunningCopyTest, ASecondStartHandsItsFileToTheRunningCopyAndExitsWithZero
   EXPECT_TRUE(Exists(folder + "\\default.usr"));
 }
 
+TEST_F(RunningCopyTest, AHandedOverFileThatIsNotMediaGetsTheUsualMessageInTheRunningCopy) {
+  Start("");
+  HWND window = FindWindowOf(process.dwProcessId, "Dorvane", false, 20000);
+  ASSERT_NE(window, nullptr);
+  const std::string notMedia = folder + "\\notes.wav";
+  std::ofstream(notMedia) << "not a recording";
+
+  EXPECT_EQ(StartSecondAndWait("\"" + notMedia + "\""), 0u);
+  HWND box = FindWindowOf(process.dwProcessId, "Error in processing MCI command Open device", false, 20000);
+  ASSERT_NE(box, nullptr);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  window = FindWindowOf(process.dwProcessId, "Dorvane", false, 20000);
+  ASSERT_NE(window, nullptr) << "the running copy stays in its no-file state";
+  EXPECT_EQ(CloseAndWait(window), 0u);
+}
+
 TEST_F(RunningCopyTest, AStartRemovesTheTemporaryFilesOfAnInterruptedSaveAndNothingElse) {
   const std::string leftover = folder + "\\~dv1A2B.tmp";
   const char* const kept[] = {"~dvXYZW.tmp", "~dv12345.tmp", "notes.tmp", "~dv1A2B.tmp.BMK"};
