@@ -1,7 +1,7 @@
 // The user's files when they cannot be read: an options file or a bookmark
-// file held open by another program (or a folder in its place) is reported
-// and never written over by a save nobody asked for. Bookmarks are on disk as
-// soon as they change. A second start's file reaches the running window.
+// file held open by another program is reported and never written over by a
+// save nobody asked for. Bookmarks are on disk as soon as they change. A
+// second start's file reaches the running window.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -15,7 +15,6 @@
 #include "app/single_instance.h"
 #include "bookmarks/bookmarks.h"
 #include "res/resource.h"
-#include "settings/options_file.h"
 #include "settings/options_text.h"
 #include "settings/settings_state.h"
 #include "support/playback_fixture.h"
@@ -140,22 +139,6 @@ TEST_F(UserFilesTest, FilesHeldOpenAreReportedKeepTheirBytesThroughCloseAndExitA
   for (UINT key = VK_F5; key <= VK_F9; ++key) EXPECT_FALSE(HotKeyTaken(MOD_CONTROL, key)) << key;
 }
 
-TEST_F(UserFilesTest, AFolderInPlaceOfTheBookmarkFileIsReportedAtOpenAndLeftAlone) {
-  const std::string talk = AddFile("talk.wav", 60000);
-  ASSERT_TRUE(CreateDirectoryA(BookmarkFile("talk.wav").c_str(), nullptr));
-  StartWithFile(talk);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].caption, "Error");
-  EXPECT_EQ(Messages()[0].text, SystemText(ERROR_ACCESS_DENIED));
-  AddNamed("Intro");
-  EXPECT_EQ(player.bookmarkCount, 1);
-  dialogs.Clear();
-  Command(IDM_CLOSE);
-  EXPECT_TRUE(Messages().empty());
-  EXPECT_NE(GetFileAttributesA(BookmarkFile("talk.wav").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-  EXPECT_TRUE(FilesIn(programDir, "*.tmp").empty());
-}
-
 TEST_F(UserFilesTest, AnUnreadOptionsFileIsWrittenOnlyWhenTheUserSavesIt) {
   WriteAll(DefaultFile(), "WalkLength=4.0\r\n");
   {
@@ -170,25 +153,6 @@ TEST_F(UserFilesTest, AnUnreadOptionsFileIsWrittenOnlyWhenTheUserSavesIt) {
   DestroyMainWindow();  // the file now holds the session's settings: the exit saves too
   EXPECT_EQ(ReadOptionsText(ReadAll(DefaultFile())).walkPauseMs, 3500);
   EXPECT_EQ(Messages().size(), 1u);
-}
-
-TEST_F(UserFilesTest, AFailedOpenOptionsKeepsTheFileLeftCurrent) {
-  CreateMainWindow();
-  const std::string other = TempFile("other.usr");
-  WriteAll(other, "WalkPause=4.0\r\n");
-  SetSliderPos(IDC_WALKPAUSE, 3);
-  {
-    HeldFile held(other);
-    LoadUserOptions(window, other.c_str());
-  }
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(Messages()[0].text, SystemText(ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(std::string(player.optionsPath), DefaultFile());
-  EXPECT_EQ(SliderPos(IDC_WALKPAUSE), 3);
-  SetSliderPos(IDC_WALKPAUSE, 9);
-  DestroyMainWindow();
-  EXPECT_EQ(ReadOptionsText(ReadAll(DefaultFile())).walkPauseMs, 4500);
-  EXPECT_EQ(ReadAll(other), "WalkPause=4.0\r\n");
 }
 
 TEST_F(UserFilesTest, EveryBookmarkChangeIsOnDiskBeforeAnyClose) {

@@ -5,7 +5,6 @@
 #include <mmsystem.h>
 
 #include <climits>
-#include <vector>
 
 #include "app/main_window.h"
 #include "app/player_state.h"
@@ -92,18 +91,6 @@ TEST_F(StoppedDeviceTest, APauseQueuedBehindAFastForwardIsActedOnItsRepeatsAreDr
   Ticks(10);
   EXPECT_EQ(CountSent(MCI_PLAY), 1) << "paused: the burst's end resumes nothing";
   EXPECT_EQ(DevicePosition(), 10340);
-}
-
-TEST_F(StoppedDeviceTest, KeysQueuedBehindAWindAreActedOnInTheOrderPressed) {
-  PlayFrom(10000);
-  for (WPARAM id : {3, 3, 4, 4, 2}) PostMessageA(window, WM_HOTKEY, id, 0);
-  HotKey(3);
-  // Rewind once, Fast forward once (its queued repeat dropped), then Walk.
-  std::vector<DWORD> seeks;
-  for (const auto& c : Sent(MCI_SEEK)) seeks.push_back(c.to);
-  EXPECT_EQ(seeks, (std::vector<DWORD>{9660, 10000}));
-  EXPECT_TRUE(player.isWalking);
-  EXPECT_EQ(StatusText(kStatusMode), "walking");
 }
 
 // --- the end of a hot-key burst -------------------------------------------
