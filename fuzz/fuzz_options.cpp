@@ -36,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   snapshot.file = read.file.value_or("");
   snapshot.timing = read.timing;
+  snapshot.choices = read.choices;
+  for (int i = 0; i < optionChoiceCount; ++i) {
+    Check(read.choices[i] >= 0 && read.choices[i] <= optionChoiceKeys[i].largest);
+  }
 
   const std::string text = WriteOptionsText(snapshot);
   Check(text.size() <= optionsTextLimit);
@@ -50,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(back.numLoops == snapshot.numLoops);
   for (int id = 0; id < hotKeyCount; ++id) Check(back.hotKeys[id] == snapshot.hotKeys[id]);
   Check(back.timing == snapshot.timing);
+  Check(back.choices == snapshot.choices);
   // The path comes back whole, or shortened only where the text would not fit.
   Check(back.file && snapshot.file.compare(0, back.file->size(), *back.file) == 0);
   if (back.file->size() < snapshot.file.size()) Check(text.size() == optionsTextLimit);

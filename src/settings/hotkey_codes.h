@@ -1,4 +1,4 @@
-// The five global hot keys: their ids, names, default codes, and the pieces
+// The six global hot keys: their ids, names, default codes, and the pieces
 // of a hot-key control code that registration needs.
 #pragma once
 #include <array>
@@ -8,12 +8,14 @@
 using HotKeyCode = std::uint16_t;
 
 // Hot-key ids, given to the system at registration and used as table index.
-enum HotKeyId : int { hotKeyPlay = 0, hotKeyPause = 1, hotKeyWalk = 2, hotKeyRew = 3, hotKeyFF = 4 };
-inline constexpr int hotKeyCount = 5;
+// The five transport keys come first; Stamp types the current position into
+// the program that has the keyboard focus.
+enum HotKeyId : int { hotKeyPlay = 0, hotKeyPause = 1, hotKeyWalk = 2, hotKeyRew = 3, hotKeyFF = 4, hotKeyStamp = 5 };
+inline constexpr int hotKeyCount = 6;
 
-// Ctrl+F5 to Ctrl+F9.
-inline constexpr std::array<HotKeyCode, hotKeyCount> defaultHotKeyCodes{0x274, 0x275, 0x276, 0x277, 0x278};
-inline constexpr std::array<const char*, hotKeyCount> hotKeyNames{"Play", "Pause", "Walk", "Rew", "FF"};
+// Ctrl+F5 to Ctrl+F10.
+inline constexpr std::array<HotKeyCode, hotKeyCount> defaultHotKeyCodes{0x274, 0x275, 0x276, 0x277, 0x278, 0x279};
+inline constexpr std::array<const char*, hotKeyCount> hotKeyNames{"Play", "Pause", "Walk", "Rew", "FF", "Stamp"};
 
 // Modifier flags in the high byte of a code (the hot-key control's values).
 inline constexpr std::uint8_t hotKeyFlagShift = 0x01;

@@ -1,4 +1,4 @@
-// The legend of the five hot keys shown in the main window's status bar.
+// The legend of the six hot keys shown in the main window's status bar.
 #pragma once
 #include <array>
 #include <cstddef>
@@ -7,8 +7,8 @@
 #include "settings/hotkey_codes.h"
 
 // Longest legend: the longest names, all three modifier words and
-// nine-character key names.
-inline constexpr std::size_t hotKeyLegendLimit = 133;
+// nine-character key names: 23 characters and the name for each key.
+inline constexpr std::size_t hotKeyLegendLimit = 161;
 
 // One entry per hot key, in id order: name, ":", "Ctrl", "Alt", "Shft" for
 // the flags the code has, the key's name, two blanks. keyNames are the names

@@ -135,14 +135,15 @@ std::string_view MediaPathValue(std::string_view text) {
   return text.substr(0, mediaPathLimit);
 }
 
-enum class KeyKind { Seconds, Loops, HotKey, File, Timing };
+enum class KeyKind { Seconds, Loops, HotKey, File, Timing, AddedHotKey, Choice };
 
 struct OptionKey {
   std::string_view name;
-  KeyKind kind;
+  KeyKind kind = KeyKind::File;
   std::optional<std::int32_t> OptionsValues::*seconds = nullptr;
   int hotKeyId = 0;
   std::int32_t TimingOptions::*timing = nullptr;
+  int choice = 0;
 };
 
 constexpr OptionKey SecondsKey(std::string_view name, std::optional<std::int32_t> OptionsValues::*field) {
@@ -155,9 +156,9 @@ constexpr OptionKey TimingKey(std::string_view name, std::int32_t TimingOptions:
   return {name, KeyKind::Timing, nullptr, 0, field};
 }
 
-// The order in which a key is matched: where a key is a leading part of
-// several names, the first of them wins.
-constexpr std::array<OptionKey, 18> lookupOrder{{
+// The 18 keys of the original format, in the order in which a key is
+// matched: where a key is a leading part of several names, the first wins.
+constexpr std::array<OptionKey, 18> originalKeys{{
     SecondsKey("WalkLength", &OptionsValues::walkLengthMs),
     SecondsKey("Backspace", &OptionsValues::backspaceMs),
     SecondsKey("WalkPause", &OptionsValues::walkPauseMs),
@@ -177,6 +178,17 @@ constexpr std::array<OptionKey, 18> lookupOrder{{
     TimingKey("ButtonSlowRepeatSpeed", &TimingOptions::ButtonSlowRepeatSpeed),
     TimingKey("ButtonFastRepeatSpeed", &TimingOptions::ButtonFastRepeatSpeed),
 }};
+
+// The added keys come after them, so every leading part that named one of
+// the 18 still does.
+constexpr auto lookupOrder = [] {
+  std::array<OptionKey, originalKeys.size() + 1 + optionChoiceCount> keys{};
+  std::size_t n = 0;
+  for (const OptionKey& key : originalKeys) keys[n++] = key;
+  keys[n++] = {"HKStamp", KeyKind::AddedHotKey, nullptr, hotKeyStamp, nullptr};
+  for (int i = 0; i < optionChoiceCount; ++i) keys[n++] = {optionChoiceKeys[i].name, KeyKind::Choice, nullptr, 0, nullptr, i};
+  return keys;
+}();
 
 const OptionKey* FindKey(std::string_view key) {
   for (const OptionKey& entry : lookupOrder) {
@@ -212,6 +224,18 @@ void ApplyLine(std::string_view line, OptionsValues& values) {
     case KeyKind::Timing:
       if (const auto number = ReadTimingValue(value)) values.timing.*(key->timing) = *number;
       break;
+    case KeyKind::AddedHotKey: {
+      const auto code = ReadHexCode(value);
+      values.hotKeys[key->hotKeyId] = code && *code <= 0xFFFF ? *code : defaultHotKeyCodes[key->hotKeyId];
+      break;
+    }
+    case KeyKind::Choice: {
+      const OptionChoiceKey& choice = optionChoiceKeys[key->choice];
+      const auto number = ReadTimingValue(value);
+      values.choices[key->choice] =
+          number && *number >= 0 && *number <= choice.largest ? *number : choice.defaultValue;
+      break;
+    }
   }
 }
 
@@ -244,6 +268,8 @@ void AppendHex(std::string& out, std::string_view key, HotKeyCode code) {
 
 OptionsValues ReadOptionsText(std::string_view text) {
   OptionsValues values;
+  // An added key that the text does not give has its default.
+  values.hotKeys[hotKeyStamp] = defaultHotKeyCodes[hotKeyStamp];
   text = text.substr(0, optionsTextLimit);
   std::size_t start = 0;
   while (start < text.size()) {
@@ -279,9 +305,20 @@ std::string WriteOptionsText(const OptionsSnapshot& snapshot) {
   AppendDecimal(tail, "ButtonFastRepeatSpeed", t.ButtonFastRepeatSpeed);
   AppendDecimal(tail, "ButtonSlowRepeatSpeed", t.ButtonSlowRepeatSpeed);
 
+  // The added keys, only where they differ from their defaults.
+  if (snapshot.hotKeys[hotKeyStamp] != defaultHotKeyCodes[hotKeyStamp]) {
+    AppendHex(tail, "HKStamp", snapshot.hotKeys[hotKeyStamp]);
+  }
+  for (int i = 0; i < optionChoiceCount; ++i) {
+    if (snapshot.choices[i] != optionChoiceKeys[i].defaultValue) {
+      AppendDecimal(tail, optionChoiceKeys[i].name, snapshot.choices[i]);
+    }
+  }
+
   // The reader stops at optionsTextLimit bytes. With every other value at
-  // its longest the text is 418 bytes, so the File value always has room;
-  // when the path does not fit whole, it gives way to the values after it.
+  // its longest the text is 418 bytes and the added keys about 60 more, so
+  // the File value always has room; when the path does not fit whole, it
+  // gives way to the values after it.
   const std::size_t fixed = head.size() + tail.size();
   const std::size_t room = fixed < optionsTextLimit ? optionsTextLimit - fixed : 0;
   std::string_view file = MediaPathValue(snapshot.file);

@@ -1,7 +1,7 @@
 // The user options text (".usr" files): the reader that turns a file's bytes
 // into the values to apply, and the writer that turns the current settings
-// into the 18 lines of a file. The Win32 side does the file access, the
-// controls and the hot-key registration.
+// into the 18 lines of a file and the keys added after them. The Win32 side
+// does the file access, the controls and the hot-key registration.
 #pragma once
 #include <array>
 #include <cstddef>
@@ -23,6 +23,34 @@ inline constexpr std::string_view builtInDefaultOptions =
     "WalkLength=3.0\r\nBackspace=1.5\r\nWalkPause=1.0\r\nNumLoops=3\r\n"
     "HKPlay=0274\r\nHKPause=0275\r\nHKRewind=0277\r\nHKWalk=0276\r\nHKFF=0278\r\n";
 
+// Keys added after the 18 lines of the original format. A file of someone
+// who never changes them stays byte for byte as it was, so:
+// - the writer appends each after the 18 lines, in the fixed order HKStamp,
+//   then the choices in table order, and only when it differs from its default;
+// - the reader takes each from anywhere in the file, after the 18 names in
+//   lookup order; a key that is missing, has no number or one out of range
+//   gives the default (so a file without it reads back as written).
+// HKStamp is the Stamp hot key's code (hexadecimal, 0 to FFFF; the next
+// registration replaces 0 by the default, as for the other keys). Each choice
+// is a decimal number from 0 to its largest value. Adding a choice: one enum
+// entry before optionChoiceCount, one row of optionChoiceKeys, and the
+// shell's two lines that apply and take its value.
+enum OptionChoice : int { choiceStampFormat, optionChoiceCount };
+struct OptionChoiceKey {
+  std::string_view name;
+  std::int32_t defaultValue;
+  std::int32_t largest;
+};
+inline constexpr std::array<OptionChoiceKey, optionChoiceCount> optionChoiceKeys{{
+    {"StampFormat", 0, 3},
+}};
+using OptionChoices = std::array<std::int32_t, optionChoiceCount>;
+inline constexpr OptionChoices DefaultOptionChoices() {
+  OptionChoices choices{};
+  for (int i = 0; i < optionChoiceCount; ++i) choices[i] = optionChoiceKeys[i].defaultValue;
+  return choices;
+}
+
 // What an options text sets. An empty optional means the text did not set
 // that value, so the control or table keeps what it has.
 struct OptionsValues {
@@ -32,12 +60,17 @@ struct OptionsValues {
   std::optional<std::int32_t> unpauseRewindMs;
   // The number as read; the loop counter gets its low 16 bits and clamps.
   std::optional<std::int32_t> numLoops;
-  // Indexed by hot-key id (not by the order of the keys in the file).
+  // Indexed by hot-key id (not by the order of the keys in the file). The
+  // Stamp entry, an added key, always has a value: its default when the text
+  // gives none.
   std::array<std::optional<std::uint32_t>, hotKeyCount> hotKeys;
   // At most mediaPathLimit characters.
   std::optional<std::string> file;
   // Always complete: the defaults, overwritten by the values the text gives.
   TimingOptions timing = defaultTimingOptions;
+  // Always complete, indexed by OptionChoice: the defaults, overwritten by
+  // the values in range that the text gives.
+  OptionChoices choices = DefaultOptionChoices();
 };
 
 // Applies an options text line by line:
@@ -62,9 +95,11 @@ struct OptionsSnapshot {
   std::array<HotKeyCode, hotKeyCount> hotKeys{};  // indexed by hot-key id
   std::string file;
   TimingOptions timing = defaultTimingOptions;
+  OptionChoices choices = DefaultOptionChoices();  // indexed by OptionChoice
 };
 
-// The 18 lines of an options file, each ending in CR LF, in written order.
+// The 18 lines of an options file, each ending in CR LF, in written order,
+// then the added keys that differ from their defaults.
 // The text never exceeds optionsTextLimit bytes: when the settings would
 // make it longer, the File value (which is only the media dialog's starting
 // name) is shortened just enough, so every other value is read back.

@@ -44,9 +44,11 @@ OptionsValues ReadLine(const std::string& line) {
 }
 
 bool SetsNothing(const OptionsValues& v) {
-  for (const auto& code : v.hotKeys)
-    if (code) return false;
-  return !v.walkLengthMs && !v.backspaceMs && !v.walkPauseMs && !v.unpauseRewindMs && !v.numLoops &&
+  for (int id = 0; id < hotKeyCount; ++id) {
+    if (id != hotKeyStamp && v.hotKeys[id]) return false;
+  }
+  return v.hotKeys[hotKeyStamp] == defaultHotKeyCodes[hotKeyStamp] && v.choices == DefaultOptionChoices() &&
+         !v.walkLengthMs && !v.backspaceMs && !v.walkPauseMs && !v.unpauseRewindMs && !v.numLoops &&
          !v.file && v.timing == defaultTimingOptions;
 }
 
@@ -96,11 +98,22 @@ TEST(WriteOptionsText, NeverExceeds600BytesAndKeepsEveryValueButThePathTail) {
   s = StartingSnapshot();
   s.numLoops = 10;
   s.timing = {9999, 9999, 9999, 9999, 9999, 9999, 9999};
-  s.hotKeys = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+  s.hotKeys = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, defaultHotKeyCodes[hotKeyStamp]};
   s.file = std::string(300, 'q');  // more than the media path holds
   const std::string full = WriteOptionsText(s);
   EXPECT_LE(full.size(), 595u);
   EXPECT_EQ(ReadOptionsText(full).file, std::string(259, 'q'));
+
+  // The added keys take their room from the path as well, never the other way.
+  s.hotKeys[hotKeyStamp] = 0xFFFF;
+  s.choices[choiceStampFormat] = 3;
+  const std::string added = WriteOptionsText(s);
+  EXPECT_EQ(added.size(), 600u);
+  const OptionsValues addedBack = ReadOptionsText(added);
+  EXPECT_EQ(addedBack.hotKeys[hotKeyStamp], 0xFFFFu);
+  EXPECT_EQ(addedBack.choices[choiceStampFormat], 3);
+  // "HKStamp=FFFF\r\n" and "StampFormat=3\r\n": 29 bytes more than the text above.
+  EXPECT_EQ(addedBack.file, std::string(259 - (full.size() + 29 - 600), 'q'));
 }
 
 TEST(WriteOptionsText, RoundTripsEverySliderValueAndTheRest) {
@@ -124,6 +137,61 @@ TEST(WriteOptionsText, RoundTripsEverySliderValueAndTheRest) {
     for (int id = 0; id < hotKeyCount; ++id) EXPECT_EQ(back.hotKeys[id], s.hotKeys[id]) << id;
     EXPECT_EQ(back.file, s.file);
     EXPECT_EQ(back.timing, s.timing);
+  }
+}
+
+TEST(WriteOptionsText, AddsTheNewKeysAfterThe18LinesOnlyWhenTheyDifferFromTheirDefaults) {
+  struct Case {
+    HotKeyCode stamp;
+    std::int32_t format;
+    std::string_view added;
+  };
+  const Case cases[] = {
+      {0x0279, 0, ""},
+      {0x0354, 0, "HKStamp=0354\r\n"},
+      {0x0279, 2, "StampFormat=2\r\n"},
+      {0x0000, 3, "HKStamp=0000\r\nStampFormat=3\r\n"},
+  };
+  for (const Case& c : cases) {
+    OptionsSnapshot s = StartingSnapshot();
+    s.hotKeys[hotKeyStamp] = c.stamp;
+    s.choices[choiceStampFormat] = c.format;
+    const std::string text = WriteOptionsText(s);
+    EXPECT_EQ(text, std::string(defaultOptionsFile) + std::string(c.added)) << c.added;
+    const OptionsValues back = ReadOptionsText(text);
+    EXPECT_EQ(back.hotKeys[hotKeyStamp], c.stamp);
+    EXPECT_EQ(back.choices[choiceStampFormat], c.format);
+  }
+}
+
+TEST(ReadOptionsText, AddedKeysAreReadAnywhereAndGiveTheirDefaultsWhenMissingOrOutOfRange) {
+  // An old file, the built-in text and an empty one: the defaults.
+  for (std::string_view text : {defaultOptionsFile, builtInDefaultOptions, std::string_view()}) {
+    const OptionsValues v = ReadOptionsText(text);
+    EXPECT_EQ(v.hotKeys[hotKeyStamp], 0x279u);
+    EXPECT_EQ(v.choices[choiceStampFormat], 0);
+  }
+  // Anywhere in the file, in any letter case, by a leading part no older key has.
+  const OptionsValues first = ReadOptionsText("stampformat=1\r\nHKS=0355\r\nWalkLength=2.0\r\n");
+  EXPECT_EQ(first.choices[choiceStampFormat], 1);
+  EXPECT_EQ(first.hotKeys[hotKeyStamp], 0x355u);
+  EXPECT_EQ(first.walkLengthMs, 2000);
+  EXPECT_EQ(ReadLine("HK=0300").hotKeys[hotKeyStamp], 0x279u) << "HK still means HKPlay";
+  EXPECT_EQ(ReadLine("S=2").choices[choiceStampFormat], 2);
+
+  const std::pair<const char*, std::int32_t> formats[] = {
+      {"0", 0}, {"3", 3}, {" 2", 2}, {"1x", 1}, {"-1", 0}, {"4", 0}, {"99", 0}, {"abc", 0}, {"", 0},
+      {"99999999999", 0}};
+  for (const auto& [text, format] : formats) {
+    EXPECT_EQ(ReadLine(std::string("StampFormat=") + text).choices[choiceStampFormat], format) << text;
+  }
+  // A later bad value gives the default, not the earlier value.
+  EXPECT_EQ(ReadOptionsText("StampFormat=2\r\nStampFormat=7\r\n").choices[choiceStampFormat], 0);
+
+  const std::pair<const char*, std::uint32_t> codes[] = {
+      {"0354", 0x354}, {"0", 0}, {"FFFF", 0xFFFF}, {"10000", 0x279}, {"-1", 0x279}, {"zz", 0x279}, {"", 0x279}};
+  for (const auto& [text, code] : codes) {
+    EXPECT_EQ(ReadLine(std::string("HKStamp=") + text).hotKeys[hotKeyStamp], code) << text;
   }
 }
 
