@@ -19,8 +19,10 @@
 #include "res/resource.h"
 #include "dorvane_version.h"
 #include "settings/advanced_options.h"
+#include "settings/hotkey_codes.h"
 #include "settings/hotkeys.h"
 #include "settings/options_file.h"
+#include "stamp/stamp_input.h"
 
 WinHelpFn winHelpHook = WinHelpA;
 
@@ -29,8 +31,6 @@ const char* const aboutText =
     "in short repeated chunks while you type. By the Dorvane developers. Revision r1.";
 
 namespace {
-
-constexpr int kHotKeyCount = 5;
 
 std::string ProgramFile(const char* name) {
   return std::string(player.programDir) + "\\" + name;
@@ -156,7 +156,11 @@ BOOL OnHScroll(HWND window, HWND slider) {
 }
 
 BOOL OnHotKey(HWND window, WPARAM id) {
-  if (id >= kHotKeyCount) return FALSE;
+  if (id >= hotKeyCount) return FALSE;
+  if (id == hotKeyStamp) {
+    TypeTimestamp();  // leaves the transport and its fast-wind burst alone
+    return TRUE;
+  }
   OnTransportHotKey(window, static_cast<int>(id));
   return TRUE;
 }

@@ -31,8 +31,11 @@ constexpr std::array<ButtonSpec, 7> kButtons{{
     {3, IDT_PAUSE, TBSTYLE_CHECK},
 }};
 
-// Right edges of the six status-bar parts; the last runs to the window edge.
-constexpr std::array<int, 6> kStatusEdges{75, 150, 225, 300, 375, -1};
+// Right edges of the six status-bar parts; the last, the legend of the six
+// hot keys, runs to the window edge. The first five are as wide as their
+// longest texts need ("600:00.000" for ten hours, "walking", "10 of 10"), so
+// that the legend of the default keys is shown whole.
+constexpr std::array<int, 6> kStatusEdges{65, 130, 185, 240, 295, -1};
 constexpr std::array<int, 4> kValueSliders{IDC_BACKSPACE, IDC_WALKLENGTH, IDC_WALKPAUSE, IDC_UNPAUSEREW};
 constexpr int kSliderSteps = 20;  // 0..20 half-second steps
 constexpr int kMsPerStep = 500;

@@ -96,6 +96,8 @@
 #define IDC_HK_PLAY             114
 #define IDC_HK_PLAY_LABEL       115
 #define IDC_HK_REWIND_LABEL     116
+#define IDC_HK_STAMP            1101
+#define IDC_HK_STAMP_LABEL      1102
 
 // Jump / bookmark name dialog (template 3)
 #define IDC_POSITION_EDIT       101
@@ -116,6 +118,8 @@
 #define IDC_ADV_HK_SLOW_LABEL       113
 #define IDC_ADV_HK_FAST             114
 #define IDC_ADV_HK_FAST_LABEL       115
+#define IDC_ADV_STAMP_FORMAT_LABEL  130
+#define IDC_ADV_STAMP_FORMAT        131
 
 // Context-help ids and help topics
 #define HELPID_POSITION         100

@@ -6,6 +6,8 @@
 #include "res/resource.h"
 #include "settings/settings_state.h"
 #include "settings/timing_options.h"
+#include "stamp/stamp_options.h"
+#include "stamp/timestamp_text.h"
 
 namespace {
 
@@ -46,11 +48,13 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
   switch (message) {
     case WM_INITDIALOG:
       ShowValues(dialog, timingOptions);
+      ShowTimestampFormats(dialog, stampFormat);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
           ReadValues(dialog);
+          stampFormat = SelectedTimestampFormat(dialog);
           EndDialog(dialog, 1);
           return TRUE;
         case IDCANCEL:
@@ -58,6 +62,7 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
           return TRUE;
         case IDC_ADV_RESTORE:
           ShowValues(dialog, defaultTimingOptions);
+          SelectTimestampFormat(dialog, defaultTimestampFormat);
           return TRUE;
         default:
           return FALSE;

@@ -14,7 +14,7 @@ namespace {
 
 // The hot-key control of each key in the Change HotKeys dialog, by id.
 constexpr std::array<int, hotKeyCount> kHotKeyControls{IDC_HK_PLAY, IDC_HK_PAUSE, IDC_HK_WALK, IDC_HK_REWIND,
-                                                        IDC_HK_FF};
+                                                        IDC_HK_FF, IDC_HK_STAMP};
 
 BOOL RegisterCode(HWND window, int id, HotKeyCode code) {
   return RegisterHotKey(window, id, HotKeyModifiers(code), HotKeyVirtualKey(code));
@@ -24,7 +24,7 @@ void RegisterOne(HWND window, int id) {
   if (hotKeyCodes[id] == 0) hotKeyCodes[id] = defaultHotKeyCodes[id];
   if (RegisterCode(window, id, hotKeyCodes[id])) return;
 
-  // Taken by another program, or by one of the five earlier in id order.
+  // Taken by another program, or by a key earlier in id order.
   hotKeyCodes[id] = defaultHotKeyCodes[id];
   char text[64];
   wsprintfA(text, "Invalid %s hot-key, using default", hotKeyNames[id]);

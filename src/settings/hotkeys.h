@@ -1,17 +1,17 @@
-// The five global hot keys: registration with the system (falling back to
+// The six global hot keys: registration with the system (falling back to
 // each key's default), their legend in the status bar, and the Change
 // HotKeys dialog.
 #pragma once
 #include <windows.h>
 
-// Registers the five codes of hotKeyCodes for the window, ids 0 to 4. A code
+// Registers the six codes of hotKeyCodes for the window, ids 0 to 5. A code
 // of 0, or one the system refuses, is replaced by its default (with a warning
-// for a refused one). Then shows the legend of the five keys in the status bar.
+// for a refused one). Then shows the legend of the six keys in the status bar.
 void RegisterHotKeys(HWND window);
 
-// Unregisters ids 0 to 4 of the window; results are ignored.
+// Unregisters ids 0 to 5 of the window; results are ignored.
 void UnregisterHotKeys(HWND window);
 
-// Dialog procedure of the Change HotKeys dialog (template 2): shows the five
+// Dialog procedure of the Change HotKeys dialog (template 2): shows the six
 // codes, stores the controls' codes on OK, changes nothing on Cancel.
 INT_PTR CALLBACK HotKeysDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

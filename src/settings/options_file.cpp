@@ -46,6 +46,7 @@ void ApplyOptionsText(HWND window, std::string_view text) {
     if (values.hotKeys[id]) hotKeyCodes[id] = static_cast<HotKeyCode>(*values.hotKeys[id] & 0xFFFF);
   }
   if (values.file) CopyText(player.mediaPath, *values.file);
+  stampFormat = values.choices[choiceStampFormat];
 }
 
 OptionsSnapshot CurrentSettings(HWND window) {
@@ -58,6 +59,7 @@ OptionsSnapshot CurrentSettings(HWND window) {
   settings.hotKeys = hotKeyCodes;
   settings.file = player.mediaPath;
   settings.timing = timingOptions;
+  settings.choices[choiceStampFormat] = stampFormat;
   return settings;
 }
 

@@ -3,9 +3,11 @@
 TimingOptions timingOptions = defaultTimingOptions;
 std::array<HotKeyCode, hotKeyCount> hotKeyCodes{};
 bool optionsFileUnread = false;
+std::int32_t stampFormat = 0;
 
 void ResetSettingsState() {
   timingOptions = defaultTimingOptions;
   hotKeyCodes = {};
   optionsFileUnread = false;
+  stampFormat = 0;
 }

@@ -1,5 +1,5 @@
-// Process-wide settings tables: the fast-wind timing values in force and the
-// five hot-key codes.
+// Process-wide settings tables: the fast-wind timing values in force, the
+// six hot-key codes and the timestamp format.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -18,6 +18,9 @@ extern std::array<HotKeyCode, hotKeyCount> hotKeyCodes;
 // user's settings unread, so no automatic save (exit, end of the session,
 // leaving it for another file) may write over it. An explicit save clears it.
 extern bool optionsFileUnread;
+
+// The format the Stamp hot key types (TimestampFormat, 0 to 3).
+extern std::int32_t stampFormat;
 
 // Puts both tables back to their start-up values.
 void ResetSettingsState();

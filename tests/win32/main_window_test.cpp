@@ -65,8 +65,8 @@ TEST_F(StartupWindowTest, ToolbarHasSevenButtonsAndStatusBarSixParts) {
   EXPECT_EQ(pause.fsStyle & TBSTYLE_CHECK, TBSTYLE_CHECK);
   int edges[8] = {};
   EXPECT_EQ(SendMessageA(Item(IDC_STATUSBAR), SB_GETPARTS, 8, reinterpret_cast<LPARAM>(edges)), 6);
-  EXPECT_EQ(edges[0], 75);
-  EXPECT_EQ(edges[4], 375);
+  EXPECT_EQ(edges[0], 65);
+  EXPECT_EQ(edges[4], 295);
   EXPECT_EQ(edges[5], -1);
 }
 

@@ -1,0 +1,69 @@
+#include "stamp/stamp_input.h"
+
+#include <mmsystem.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/player_state.h"
+#include "playback/mci.h"
+#include "settings/settings_state.h"
+#include "stamp/timestamp_text.h"
+
+SendInputFn sendInputHook = SendInput;
+GetAsyncKeyStateFn asyncKeyStateHook = GetAsyncKeyState;
+
+namespace {
+
+// The keys behind each modifier flag of a hot-key code, left and right.
+struct ModifierKey {
+  std::uint8_t flag;
+  BYTE virtualKey;
+  bool extended;  // the right Ctrl and Alt keys are extended keys
+};
+constexpr std::array<ModifierKey, 6> kModifierKeys{{
+    {hotKeyFlagControl, VK_LCONTROL, false},
+    {hotKeyFlagControl, VK_RCONTROL, true},
+    {hotKeyFlagAlt, VK_LMENU, false},
+    {hotKeyFlagAlt, VK_RMENU, true},
+    {hotKeyFlagShift, VK_LSHIFT, false},
+    {hotKeyFlagShift, VK_RSHIFT, false},
+}};
+
+INPUT KeyEvent(WORD virtualKey, WORD scan, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = scan;
+  input.ki.dwFlags = flags;
+  return input;
+}
+
+bool IsDown(int virtualKey) {
+  return (static_cast<USHORT>(asyncKeyStateHook(virtualKey)) & 0x8000) != 0;
+}
+
+}  // namespace
+
+void TypeTimestamp() {
+  if (!player.isOpen) return;
+  const std::string text = FormatTimestamp(QueryMciStatus(MCI_STATUS_POSITION, false), stampFormat);
+
+  std::vector<INPUT> events;
+  const std::uint8_t flags = HotKeyFlags(hotKeyCodes[hotKeyStamp]);
+  for (const ModifierKey& key : kModifierKeys) {
+    if ((flags & key.flag) == 0 || !IsDown(key.virtualKey)) continue;
+    const auto scan = static_cast<WORD>(MapVirtualKeyA(key.virtualKey, MAPVK_VK_TO_VSC));
+    events.push_back(KeyEvent(key.virtualKey, scan, KEYEVENTF_KEYUP | (key.extended ? KEYEVENTF_EXTENDEDKEY : 0)));
+  }
+  for (const char c : text) {
+    const auto unit = static_cast<WORD>(static_cast<unsigned char>(c));  // the timestamp is plain ASCII
+    events.push_back(KeyEvent(0, unit, KEYEVENTF_UNICODE));
+    events.push_back(KeyEvent(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+  }
+  // A focused window that takes no text simply gets nothing; the result
+  // (events blocked by the system) is not worth a message.
+  sendInputHook(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT));
+}

@@ -1,0 +1,18 @@
+// The Stamp hot key's action: the current position typed, as a timestamp,
+// into whatever window has the keyboard focus (usually the word processor).
+#pragma once
+#include <windows.h>
+
+// The system calls the typing goes through; tests put recorders behind them.
+using SendInputFn = UINT(WINAPI*)(UINT, LPINPUT, int);
+using GetAsyncKeyStateFn = SHORT(WINAPI*)(int);
+extern SendInputFn sendInputHook;
+extern GetAsyncKeyStateFn asyncKeyStateHook;
+
+// With a media file open: reads the position silently, formats it in the
+// chosen timestamp format and types it with one SendInput call. The hot key's
+// modifiers that are still held are released first (and not pressed again),
+// so the text arrives as plain characters; then each character is one
+// Unicode key-down and key-up, whatever the keyboard layout. The transport
+// is not touched. With no file open nothing is typed.
+void TypeTimestamp();
