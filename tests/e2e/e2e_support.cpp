@@ -77,10 +77,10 @@ void DorvaneProcessTest::TearDown() {
 }
 
 namespace {
-// The five default hot keys, Ctrl+F5 to Ctrl+F9, are free in this session:
+// The six default hot keys, Ctrl+F5 to Ctrl+F10, are free in this session:
 // no other program (a run that has not ended yet) holds one of them.
 bool DefaultHotKeysFree() {
-  for (UINT key = VK_F5; key <= VK_F9; ++key) {
+  for (UINT key = VK_F5; key <= VK_F10; ++key) {
     if (!RegisterHotKey(nullptr, 1, MOD_CONTROL, key)) return false;
     UnregisterHotKey(nullptr, 1);
   }
