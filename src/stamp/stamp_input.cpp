@@ -32,6 +32,11 @@ constexpr std::array<ModifierKey, 6> kModifierKeys{{
     {hotKeyFlagShift, VK_RSHIFT, false},
 }};
 
+// An unassigned virtual key. Tapped before Alt is let go, it tells the
+// focused program that Alt was not pressed alone, so Alt's release does not
+// open the program's menu, which would swallow the timestamp.
+constexpr BYTE kMaskKey = 0xE8;
+
 INPUT KeyEvent(WORD virtualKey, WORD scan, DWORD flags) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -51,13 +56,18 @@ void TypeTimestamp() {
   if (!player.isOpen) return;
   const std::string text = FormatTimestamp(QueryMciStatus(MCI_STATUS_POSITION, false), stampFormat);
 
-  std::vector<INPUT> events;
+  std::vector<INPUT> releases;
+  bool altHeld = false;
   const std::uint8_t flags = HotKeyFlags(hotKeyCodes[hotKeyStamp]);
   for (const ModifierKey& key : kModifierKeys) {
     if ((flags & key.flag) == 0 || !IsDown(key.virtualKey)) continue;
+    altHeld = altHeld || key.flag == hotKeyFlagAlt;
     const auto scan = static_cast<WORD>(MapVirtualKeyA(key.virtualKey, MAPVK_VK_TO_VSC));
-    events.push_back(KeyEvent(key.virtualKey, scan, KEYEVENTF_KEYUP | (key.extended ? KEYEVENTF_EXTENDEDKEY : 0)));
+    releases.push_back(KeyEvent(key.virtualKey, scan, KEYEVENTF_KEYUP | (key.extended ? KEYEVENTF_EXTENDEDKEY : 0)));
   }
+  std::vector<INPUT> events;
+  if (altHeld) events.insert(events.end(), {KeyEvent(kMaskKey, 0, 0), KeyEvent(kMaskKey, 0, KEYEVENTF_KEYUP)});
+  events.insert(events.end(), releases.begin(), releases.end());
   for (const char c : text) {
     const auto unit = static_cast<WORD>(static_cast<unsigned char>(c));  // the timestamp is plain ASCII
     events.push_back(KeyEvent(0, unit, KEYEVENTF_UNICODE));

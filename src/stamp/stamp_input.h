@@ -12,7 +12,9 @@ extern GetAsyncKeyStateFn asyncKeyStateHook;
 // With a media file open: reads the position silently, formats it in the
 // chosen timestamp format and types it with one SendInput call. The hot key's
 // modifiers that are still held are released first (and not pressed again),
-// so the text arrives as plain characters; then each character is one
+// so the text arrives as plain characters (an unassigned key is tapped before
+// a held Alt is released, so that the program's menu does not open); then
+// each character is one
 // Unicode key-down and key-up, whatever the keyboard layout. The transport
 // is not touched. With no file open nothing is typed.
 void TypeTimestamp();
