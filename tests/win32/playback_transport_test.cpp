@@ -350,10 +350,10 @@ TEST_F(TransportTest, HotKeyDrainsQueuedHotKeysAndIgnoresUnknownIds) {
   // The rewind, then the queued Fast forward once: its repeats are dropped.
   EXPECT_EQ(CountSent(MCI_SEEK), 2);
 
-  // An id outside 0..4: no action, no drain, the delay left alone.
+  // An id outside 0..5: no action, no drain, the delay left alone.
   player.seekDelayLeft = 2;
   PostMessageA(window, WM_HOTKEY, 4, 0);
-  EXPECT_EQ(HotKey(5), FALSE);
+  EXPECT_EQ(HotKey(6), FALSE);
   EXPECT_TRUE(PeekMessageA(&msg, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE));
   EXPECT_EQ(player.seekDelayLeft, 2);
   EXPECT_EQ(CountSent(MCI_SEEK), 2);

@@ -65,7 +65,8 @@ TEST_F(OptionsFileTest, StartWithDefaultFileAppliesItAndExitWritesItBack) {
   expected.HotKeySeekDelay = 9;
   expected.ButtonFastRepeatSpeed = -40;
   EXPECT_EQ(timingOptions, expected);
-  EXPECT_EQ(StatusText(kStatusHotKeys), "Play:AltF5  Pause:CtrlF6  Walk:CtrlF7  Rew:CtrlF8  FF:CtrlShftF9  ");
+  EXPECT_EQ(StatusText(kStatusHotKeys),
+            "Play:AltF5  Pause:CtrlF6  Walk:CtrlF7  Rew:CtrlF8  FF:CtrlShftF9  Stamp:CtrlF10  ");
 
   DestroyMainWindow();
   EXPECT_EQ(ReadBytes(DefaultFile()),
