@@ -209,8 +209,8 @@ TEST_F(HotKeyPressTest, StampKeyTypesThePositionIntoNotepadWhileTheRecordingPlay
   std::string typed;
   int before = -1, after = -1;
   if (edit != nullptr) {
-    FocusInX(notepadWindow);
     for (int attempt = 0; attempt < 3 && typed.empty(); ++attempt) {
+      FocusInX(notepadWindow);  // again each time: another window may have taken it
       before = PositionMs(StatusText(window, kPositionPart));
       if (RunProgram(std::string(kXdotool) + " key ctrl+F10") != 0) break;
       // The characters arrive one by one: wait until the text stays the same.
