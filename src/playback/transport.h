@@ -23,7 +23,7 @@ std::int64_t EndThreshold(std::int32_t margin);
 // fast-wind burst, the position display.
 void OnPollTick(HWND window);
 
-// One global hot-key action by id 0..4, followed by the drain of queued hot
+// One transport hot-key action by id 0..4, followed by the drain of queued hot
 // keys and the re-armed burst delay.
 void OnTransportHotKey(HWND window, int id);
 

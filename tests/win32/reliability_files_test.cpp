@@ -22,7 +22,8 @@
 
 namespace {
 
-constexpr char kDefaultLegend[] = "Play:CtrlF5  Pause:CtrlF6  Walk:CtrlF7  Rew:CtrlF8  FF:CtrlF9  ";
+constexpr char kDefaultLegend[] =
+    "Play:CtrlF5  Pause:CtrlF6  Walk:CtrlF7  Rew:CtrlF8  FF:CtrlF9  Stamp:CtrlF10  ";
 
 std::string SystemText(DWORD error) {
   char text[512] = "";
@@ -117,7 +118,7 @@ TEST_F(UserFilesTest, FilesHeldOpenAreReportedKeepTheirBytesThroughCloseAndExitA
   }
   // Nothing was read: the default keys are registered and shown.
   EXPECT_EQ(StatusText(kStatusHotKeys), kDefaultLegend);
-  for (UINT key = VK_F5; key <= VK_F9; ++key) EXPECT_TRUE(HotKeyTaken(MOD_CONTROL, key)) << key;
+  for (UINT key = VK_F5; key <= VK_F10; ++key) EXPECT_TRUE(HotKeyTaken(MOD_CONTROL, key)) << key;
   EXPECT_EQ(player.bookmarkCount, 0);
   heldOptions.Release();
   heldMarks.Release();
@@ -136,7 +137,7 @@ TEST_F(UserFilesTest, FilesHeldOpenAreReportedKeepTheirBytesThroughCloseAndExitA
   EXPECT_EQ(ReadAll(BookmarkFile("talk.wav")), marks);
   EXPECT_EQ(ReadAll(DefaultFile()), options);
   EXPECT_TRUE(FilesIn(programDir, "*.tmp").empty());
-  for (UINT key = VK_F5; key <= VK_F9; ++key) EXPECT_FALSE(HotKeyTaken(MOD_CONTROL, key)) << key;
+  for (UINT key = VK_F5; key <= VK_F10; ++key) EXPECT_FALSE(HotKeyTaken(MOD_CONTROL, key)) << key;
 }
 
 TEST_F(UserFilesTest, AnUnreadOptionsFileIsWrittenOnlyWhenTheUserSavesIt) {
