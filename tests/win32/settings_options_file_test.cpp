@@ -291,7 +291,8 @@ TEST_F(UnusableOptionsFileTest, FolderInPlaceOfTheFileIsReportedAtStartAndNeverW
   // Nothing was applied; the default hot keys are registered and shown.
   EXPECT_EQ(SliderPos(IDC_WALKLENGTH), 0);
   EXPECT_EQ(hotKeyCodes, defaultHotKeyCodes);
-  EXPECT_EQ(StatusText(kStatusHotKeys), "Play:CtrlF5  Pause:CtrlF6  Walk:CtrlF7  Rew:CtrlF8  FF:CtrlF9  ");
+  EXPECT_EQ(StatusText(kStatusHotKeys),
+            "Play:CtrlF5  Pause:CtrlF6  Walk:CtrlF7  Rew:CtrlF8  FF:CtrlF9  Stamp:CtrlF10  ");
   EXPECT_EQ(std::string(player.optionsPath), DefaultFile());
 
   DestroyMainWindow();
