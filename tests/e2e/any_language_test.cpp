@@ -62,8 +62,34 @@ std::string ReadFileW(const std::wstring& path) {
   return bytes;
 }
 
+std::string Utf8(const std::wstring& text) {
+  std::string utf8(text.size() * 3, '\0');
+  utf8.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                           utf8.data(), static_cast<int>(utf8.size()), nullptr,
+                                                           nullptr)));
+  return utf8;
+}
+
 class AnyLanguageProcess : public DorvaneProcessTest {
  protected:
+  // The captions of the program's visible windows, for a failure's message.
+  std::wstring ShownTitles() const {
+    struct Seen {
+      DWORD pid;
+      std::wstring titles;
+    } seen{process.dwProcessId, L""};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+          auto* s = reinterpret_cast<Seen*>(data);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(window, &pid);
+          if (pid == s->pid && IsWindowVisible(window)) s->titles += L"[" + WindowTextW(window) + L"] ";
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+    return seen.titles;
+  }
+
   // A status-bar part of the running program, read through a buffer in its
   // own memory (the length text is ASCII).
   std::string StatusText(HWND window, int part) {
@@ -84,8 +110,10 @@ class AnyLanguageProcess : public DorvaneProcessTest {
   HWND StartOn(const std::wstring& media, const std::wstring& arguments) {
     Start(arguments);
     HWND window = FindWindowStartingWith(process.dwProcessId, L"Dorvane: " + media, 20000);
-    EXPECT_NE(window, nullptr) << "no window titled with the recording's name";
-    if (window == nullptr) return nullptr;
+    if (window == nullptr) {
+      ADD_FAILURE() << "no window titled with the recording's name; the program shows: " << Utf8(ShownTitles());
+      return nullptr;
+    }
     EXPECT_EQ(WindowTextW(window), L"Dorvane: " + media);
     EXPECT_EQ(FindWindowStartingWith(process.dwProcessId, L"Error", 0), nullptr) << "a message box is open";
     EXPECT_EQ(StatusText(window, kLengthPart), " 0:02.000");
