@@ -30,6 +30,9 @@ void CheckDecodingAndCuts(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   CheckDecodingAndCuts(bytes);
+  for (const auto& kept : ReadBookmarkText(bytes, nullptr)) {  // a process not in UTF-8
+    if (kept.name.empty() || kept.name.size() > kBookmarkNameMax) std::abort();
+  }
   const auto loaded = ReadBookmarkText(bytes);
   if (loaded.size() > kBookmarkSlots) std::abort();
 

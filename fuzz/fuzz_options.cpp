@@ -27,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const OptionsValues read = ReadOptionsText(input);
   if (read.file) Check(read.file->size() <= mediaPathLimit && IsValidUtf8(*read.file));
+  // A process not in UTF-8 keeps the bytes, within the same limit.
+  const auto kept = ReadOptionsText(input, nullptr).file;
+  if (kept) Check(kept->size() <= mediaPathLimit);
 
   OptionsSnapshot snapshot;
   snapshot.walkLengthMs = read.walkLengthMs.value_or(3000);

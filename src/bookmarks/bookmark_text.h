@@ -62,7 +62,8 @@ std::string BookmarkNameFromText(std::string_view text);
 // missing number counts as 0. The position is computed in 64 bits and
 // clamped to the int32 range. At most ten bookmarks are returned (further
 // entries are ignored). A name that is not valid UTF-8 was written in the
-// legacy code page and is converted with the decoder; names are then cut
+// legacy code page and is converted with the decoder (kept as it is without
+// one); names are then cut
 // within 49 bytes between two characters.
 std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes, LegacyDecoder legacy = Windows1252ToUtf8);
 

@@ -131,7 +131,7 @@ void LoadBookmarks(HWND window) {
     ShowSystemError(window, error);
     return;
   }
-  for (const LoadedBookmark& loaded : ReadBookmarkText(std::string_view(bytes, read), SystemLegacyToUtf8)) {
+  for (const LoadedBookmark& loaded : ReadBookmarkText(std::string_view(bytes, read), StoredTextDecoder())) {
     if (player.bookmarkCount < 0 || player.bookmarkCount >= static_cast<std::int32_t>(kSlots)) break;
     const auto slot = static_cast<std::size_t>(player.bookmarkCount);
     if (slot == 0) AppendSeparator(window);

@@ -28,7 +28,7 @@ std::string BuiltInDefaultText() {
 }
 
 void ApplyOptionsText(HWND window, std::string_view text) {
-  const OptionsValues values = ReadOptionsText(text, SystemLegacyToUtf8);
+  const OptionsValues values = ReadOptionsText(text, StoredTextDecoder());
   // The timing values start from their defaults for every loaded text, so a
   // file without them gives the defaults.
   timingOptions = values.timing;

@@ -52,7 +52,7 @@ struct OptionsValues {
 //   empty key WalkLength, and a key with anything beyond a name nothing;
 // - a key given twice takes the later value;
 // - a File value that is not valid UTF-8 was written in the legacy code page
-//   and is converted with the decoder.
+//   and is converted with the decoder (kept as it is without one).
 OptionsValues ReadOptionsText(std::string_view text, LegacyDecoder legacy = Windows1252ToUtf8);
 
 // The settings as the writer takes them.

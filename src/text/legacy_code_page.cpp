@@ -48,3 +48,7 @@ std::string LegacyToUtf8(std::string_view bytes, unsigned codePage) {
 std::string SystemLegacyToUtf8(std::string_view bytes) {
   return LegacyToUtf8(bytes, LegacyCodePage());
 }
+
+LegacyDecoder StoredTextDecoder() {
+  return GetACP() == CP_UTF8 ? SystemLegacyToUtf8 : nullptr;
+}

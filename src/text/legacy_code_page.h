@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/utf8_text.h"
+
 // The ACP value under the key (the registry's text, "1251"): its code page,
 // or 1252 when the value is missing, not text, or names no legacy page.
 unsigned LegacyCodePageOfKey(HKEY key);
@@ -22,3 +24,8 @@ std::string LegacyToUtf8(std::string_view bytes, unsigned codePage);
 
 // The readers' LegacyDecoder: bytes in the system's legacy code page as UTF-8.
 std::string SystemLegacyToUtf8(std::string_view bytes);
+
+// The decoder the options and bookmark readers use: SystemLegacyToUtf8 while
+// the process runs in UTF-8, none (text kept as stored) on a Windows that
+// ignored the manifest and runs the program in the legacy code page.
+LegacyDecoder StoredTextDecoder();

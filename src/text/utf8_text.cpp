@@ -99,8 +99,8 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
 }
 
 std::string TextFromStoredBytes(std::string_view bytes, LegacyDecoder legacy) {
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  std::string text = legacy != nullptr ? legacy(bytes) : Windows1252ToUtf8(bytes);
+  if (legacy == nullptr || IsValidUtf8(bytes)) return std::string(bytes);
+  std::string text = legacy(bytes);
   // A decoder that fails to make UTF-8 is never trusted with what is stored.
   return IsValidUtf8(text) ? text : Windows1252ToUtf8(bytes);
 }

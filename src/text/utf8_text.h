@@ -30,7 +30,9 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 using LegacyDecoder = std::string (*)(std::string_view bytes);
 
 // Stored text as UTF-8: kept as it is when it is valid UTF-8, otherwise taken
-// to be in the legacy code page and converted.
+// to be in the legacy code page and converted. Without a decoder the process
+// does not run in UTF-8 (Windows before 1903 ignores the manifest's request),
+// and the text is kept in the code page it is in, as it always was.
 std::string TextFromStoredBytes(std::string_view bytes, LegacyDecoder legacy = Windows1252ToUtf8);
 
 // The legacy code page named by the registry's ACP text (decimal, "1251").

@@ -200,4 +200,6 @@ TEST(BookmarkText, LegacyLinesAreConvertedAndWrittenBackInUtf8) {
   // The readers' decoder decides on legacy text only.
   const LegacyDecoder cyrillic1251 = [](std::string_view) { return std::string("Интервью"); };
   ExpectBookmarks(ReadBookmarkText("\xC8\xED\xF2\t0:0.0\r\nok\t0:0.0", cyrillic1251), {{"Интервью", 0}, {"ok", 0}});
+  // A process not in UTF-8 keeps legacy names as stored, cut at 49 bytes as ever.
+  ExpectBookmarks(ReadBookmarkText(std::string(60, '\xE9') + "\t0:0.0", nullptr), {{std::string(49, '\xE9'), 0}});
 }

@@ -269,6 +269,7 @@ TEST(ReadOptionsText, FileValuesInAnyScriptAndInTheLegacyCodePage) {
   const LegacyDecoder marker = [](std::string_view) { return std::string("legacy"); };
   EXPECT_EQ(ReadOptionsText("File=\xC8\r\n", marker).file, "legacy");
   EXPECT_EQ(ReadOptionsText("File=Ж\r\n", marker).file, "Ж");
+  EXPECT_EQ(ReadOptionsText("File=C:\\Einf\xFChrung.wav\r\n", nullptr).file, "C:\\Einf\xFChrung.wav");
 }
 
 TEST(ReadOptionsText, LinesEndAtCrAndSkipTheCharacterAfterIt) {

@@ -75,6 +75,8 @@ TEST(Utf8Text, OnlyInvalidTextReachesTheLegacyDecoder) {
   // A decoder that returns no UTF-8 is overruled by the Windows-1252 table.
   const LegacyDecoder broken = [](std::string_view bytes) { return std::string(bytes); };
   EXPECT_EQ(TextFromStoredBytes("\xE9t\xE9", broken), "été");
+  // Without a decoder (a process not in UTF-8) text stays as it was stored.
+  EXPECT_EQ(TextFromStoredBytes("Einf\xFChrung", nullptr), "Einf\xFChrung");
 }
 
 TEST(Utf8Text, CutsFallBetweenCharacters) {

@@ -87,6 +87,7 @@ const LegacySample* SampleOfThisSystem() {
 
 TEST(AnyLanguage, TheProgramRunsInTheUtf8CodePageItsManifestAsksFor) {
   EXPECT_EQ(GetACP(), 65001u);
+  EXPECT_EQ(StoredTextDecoder(), &SystemLegacyToUtf8);
 }
 
 TEST(AnyLanguage, LegacyTextOfEveryPageIsConvertedAndUnknownPagesReadAs1252) {
