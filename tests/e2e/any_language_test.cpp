@@ -62,14 +62,6 @@ std::string ReadFileW(const std::wstring& path) {
   return bytes;
 }
 
-std::string Utf8(const std::wstring& text) {
-  std::string utf8(text.size() * 3, '\0');
-  utf8.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                           utf8.data(), static_cast<int>(utf8.size()), nullptr,
-                                                           nullptr)));
-  return utf8;
-}
-
 class AnyLanguageProcess : public DorvaneProcessTest {
  protected:
   // The captions of the program's visible windows, for a failure's message.
@@ -111,7 +103,7 @@ class AnyLanguageProcess : public DorvaneProcessTest {
     Start(arguments);
     HWND window = FindWindowStartingWith(process.dwProcessId, L"Dorvane: " + media, 20000);
     if (window == nullptr) {
-      ADD_FAILURE() << "no window titled with the recording's name; the program shows: " << Utf8(ShownTitles());
+      ADD_FAILURE() << "no window titled with the recording's name; the program shows: " << ShownTitles();
       return nullptr;
     }
     EXPECT_EQ(WindowTextW(window), L"Dorvane: " + media);

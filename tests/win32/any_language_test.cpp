@@ -247,21 +247,4 @@ TEST_F(AnyLanguageOptionsTest, ALegacyFileValueIsConvertedAndWrittenBackInUtf8) 
   EXPECT_NE(ReadBytes(DefaultFile()).find("\r\nFile=" + want + "\r\n"), std::string::npos);
 }
 
-TEST_F(AnyLanguageOptionsTest, OptionsFilesNamedInCyrillicAreSavedAndOpened) {
-  CreateMainWindow();
-  const std::string mine = TempFile("настройки.usr");
-  SetSliderPos(IDC_WALKPAUSE, 5);
-  dialogs.Then(ChooseFile(mine));
-  Command(IDM_SAVE_OPTIONS_AS);
-  EXPECT_EQ(std::string(player.optionsPath), mine);
-  EXPECT_EQ(ReadOptionsText(ReadFileW(mine)).walkPauseMs, 2500);
-
-  Command(IDM_DEFAULT_OPTIONS);
-  SetSliderPos(IDC_WALKPAUSE, 1);
-  dialogs.Then(ChooseFile(mine));
-  Command(IDM_OPEN_OPTIONS);
-  EXPECT_EQ(std::string(player.optionsPath), mine);
-  EXPECT_EQ(SliderPos(IDC_WALKPAUSE), 5);
-}
-
 }  // namespace
