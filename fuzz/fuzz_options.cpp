@@ -1,7 +1,10 @@
 // Reads arbitrary bytes as an options file, writes the settings that result,
 // and reads that text back: the writer must stay within the reader's limit
-// and every value must come back as it was written.
+// and every value must come back as it was written. The File value is
+// well-formed UTF-8 whatever the bytes (legacy text decoded), and a path
+// shortened to fit is cut between characters.
 #include "settings/options_text.h"
+#include "text/utf8_text.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -23,7 +26,10 @@ std::int64_t Distance(std::int32_t a, std::int32_t b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const OptionsValues read = ReadOptionsText(input);
-  if (read.file) Check(read.file->size() <= mediaPathLimit);
+  if (read.file) Check(read.file->size() <= mediaPathLimit && IsValidUtf8(*read.file));
+  // A process not in UTF-8 keeps the bytes, within the same limit.
+  const auto kept = ReadOptionsText(input, nullptr).file;
+  if (kept) Check(kept->size() <= mediaPathLimit);
 
   OptionsSnapshot snapshot;
   snapshot.walkLengthMs = read.walkLengthMs.value_or(3000);
@@ -56,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(back.timing == snapshot.timing);
   Check(back.choices == snapshot.choices);
   // The path comes back whole, or shortened only where the text would not fit.
-  Check(back.file && snapshot.file.compare(0, back.file->size(), *back.file) == 0);
+  Check(back.file && snapshot.file.compare(0, back.file->size(), *back.file) == 0 && IsValidUtf8(*back.file));
   if (back.file->size() < snapshot.file.size()) Check(text.size() == optionsTextLimit);
 
   // Values on the sliders' half-second grid come back exactly.

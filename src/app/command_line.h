@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/utf8_text.h"
+
 // The command-line text after the program name is one media file path: it is
 // never split at blanks. A text of blanks and tabs only is empty, and one pair
 // of enclosing double quotes (as Explorer passes a path) is removed.
@@ -20,11 +22,12 @@ std::string ProgramDirOf(std::string_view modulePath);
 inline constexpr std::size_t kHandOverLimit = 32768;
 std::string HandedOverText(std::string_view bytes);
 
-// Copies text into a fixed character array, cut to fit with its terminator.
+// Copies text into a fixed character array, cut to fit with its terminator;
+// a cut falls between two characters, never inside one.
 template <std::size_t N>
 void CopyText(char (&target)[N], std::string_view text) {
   static_assert(N > 0);
-  const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+  const std::size_t n = Utf8CutLength(text, N - 1);
   text.copy(target, n);
   target[n] = '\0';
 }

@@ -15,7 +15,11 @@ void InitProcessValues(HINSTANCE instance) {
   char module[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, module, MAX_PATH);
   CopyText(player.programDir, ProgramDirOf(module));
-  LoadStringA(appInstance, IDS_APPTITLE, player.appTitle, sizeof player.appTitle);
+  // Loaded whole, then cut to the title's 49 bytes between two characters
+  // (a UTF-8 character takes up to four bytes).
+  char title[4 * sizeof player.appTitle] = "";
+  LoadStringA(appInstance, IDS_APPTITLE, title, sizeof title);
+  CopyText(player.appTitle, title);
 }
 
 int RunDorvane(HINSTANCE instance, const char* commandLine, int showCommand) {

@@ -70,14 +70,13 @@ std::string_view BookmarkName(const Bookmark& slot) {
 }
 
 void SetBookmarkName(Bookmark& slot, std::string_view name) {
-  name = name.substr(0, std::min({name.find('\0'), kBookmarkNameMax, name.size()}));
+  name = CutAtCharacter(name.substr(0, name.find('\0')), kBookmarkNameMax);
   slot.name.fill('\0');
   std::copy(name.begin(), name.end(), slot.name.begin());
 }
 
 std::string BookmarkNameFromText(std::string_view text) {
-  text = text.substr(0, std::min({text.find('\0'), kBookmarkNameMax, text.size()}));
-  std::string name(text);
+  std::string name(CutAtCharacter(text.substr(0, text.find('\0')), kBookmarkNameMax));
   for (char& c : name) {
     if (IsTokenDelimiter(c)) c = ' ';
   }
@@ -93,7 +92,7 @@ std::string BookmarkFilePath(std::string_view programDir, std::string_view media
   return path;
 }
 
-std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes) {
+std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes, LegacyDecoder legacy) {
   bytes = bytes.substr(0, kBookmarkReadLimit);
   bytes = bytes.substr(0, bytes.find('\0'));
 
@@ -107,7 +106,10 @@ std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes) {
     const std::int64_t millis = ReadNumber(tokens.Next());
     // Each term is at most 2^31 * 60000 in size, far inside int64.
     const std::int64_t position = millis + seconds * 1000 + minutes * 60000;
-    loaded.push_back({std::string(name.substr(0, kBookmarkNameMax)), ClampToInt32(position)});
+    // No code page's characters hold the token delimiters, so a decoded name
+    // is still one token.
+    const std::string text = TextFromStoredBytes(name, legacy);
+    loaded.push_back({std::string(CutAtCharacter(text, kBookmarkNameMax)), ClampToInt32(position)});
   }
   return loaded;
 }

@@ -11,8 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "text/utf8_text.h"
+
 inline constexpr std::size_t kBookmarkSlots = 10;       // menu ids 12000 to 12009
-inline constexpr std::size_t kBookmarkNameMax = 49;     // characters, without terminator
+inline constexpr std::size_t kBookmarkNameMax = 49;     // bytes of UTF-8, without terminator
 // Only this many bytes of a bookmark file are read: enough for the longest
 // file the writer makes, ten lines of a 49-character name, a tab, the widest
 // position text ("-35791:-23.-648", 15 characters, for INT32_MIN) and CR LF,
@@ -32,8 +34,8 @@ using BookmarkTable = std::array<Bookmark, kBookmarkSlots>;
 
 // The name held in a slot (up to its terminator, never more than 49 characters).
 std::string_view BookmarkName(const Bookmark& slot);
-// Stores a name in a slot: cut at an embedded NUL and at 49 characters, and
-// terminated.
+// Stores a name in a slot: cut at an embedded NUL and within 49 bytes between
+// two characters, and terminated.
 void SetBookmarkName(Bookmark& slot, std::string_view name);
 
 // programDir + "\" + base name of the media path + ".BMK". The media file's
@@ -41,14 +43,14 @@ void SetBookmarkName(Bookmark& slot, std::string_view name);
 std::string BookmarkFilePath(std::string_view programDir, std::string_view mediaPath);
 
 struct LoadedBookmark {
-  std::string name;        // 1 to 49 characters, none of "\r\n\t:." or NUL
+  std::string name;        // UTF-8, 1 to 49 bytes, none of "\r\n\t:." or NUL
   std::int32_t position;   // ms
 };
 
 // The name to store for a text the user typed: every character that would
 // split the file's tokens (CR, LF, tab, colon, full stop) becomes a blank, the
-// text is cut at a NUL and at 49 characters, and an empty text becomes a single
-// blank. Such a name reads back from the bookmark file as it was stored, and
+// text is cut at a NUL and within 49 bytes between two characters, and an
+// empty text becomes a single blank. Such a name reads back from the bookmark file as it was stored, and
 // never shifts the tokens of the bookmarks after it.
 std::string BookmarkNameFromText(std::string_view text);
 
@@ -59,8 +61,11 @@ std::string BookmarkNameFromText(std::string_view text);
 // Numbers are read as atoi reads them but saturate at the int32 range; a
 // missing number counts as 0. The position is computed in 64 bits and
 // clamped to the int32 range. At most ten bookmarks are returned (further
-// entries are ignored) and names longer than 49 characters are cut.
-std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes);
+// entries are ignored). A name that is not valid UTF-8 was written in the
+// legacy code page and is converted with the decoder (kept as it is without
+// one); names are then cut
+// within 49 bytes between two characters.
+std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes, LegacyDecoder legacy = Windows1252ToUtf8);
 
 // One file line: "%s\t%s\r\n" with the name and FormatPosition(position).
 std::string BookmarkLine(std::string_view name, std::int32_t position);

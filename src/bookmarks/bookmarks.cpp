@@ -12,6 +12,7 @@
 #include "playback/position_text.h"
 #include "playback/transport.h"
 #include "res/resource.h"
+#include "text/legacy_code_page.h"
 
 BookmarkTable bookmarks{};
 
@@ -22,8 +23,10 @@ constexpr UINT kAppendAtEnd = static_cast<UINT>(-1);  // an item id no item has
 
 // The name typed into the name dialog. The dialog ends with 1 when it holds a
 // name (a dialog's result is not wide enough for a pointer under every
-// system) and with 0 when cancelled.
-char typedName[kBookmarkNameMax + 1];
+// system) and with 0 when cancelled. It takes 49 characters of any script
+// (up to 4 bytes each), so the cut to the 49 bytes of a name is Dorvane's
+// own, between two characters, not the system's.
+char typedName[4 * kBookmarkNameMax + 1];
 
 HMENU BookmarkMenu(HWND window) { return GetSubMenu(GetMenu(window), MENUPOS_BOOKMARK); }
 
@@ -128,7 +131,7 @@ void LoadBookmarks(HWND window) {
     ShowSystemError(window, error);
     return;
   }
-  for (const LoadedBookmark& loaded : ReadBookmarkText(std::string_view(bytes, read))) {
+  for (const LoadedBookmark& loaded : ReadBookmarkText(std::string_view(bytes, read), StoredTextDecoder())) {
     if (player.bookmarkCount < 0 || player.bookmarkCount >= static_cast<std::int32_t>(kSlots)) break;
     const auto slot = static_cast<std::size_t>(player.bookmarkCount);
     if (slot == 0) AppendSeparator(window);

@@ -32,6 +32,6 @@ void GoToBookmark(HWND window, int id);
 // last, and writes the bookmark file at once (deletes it with the last one). TRUE when that item is a bookmark item, FALSE otherwise.
 BOOL DeleteBookmark(HWND window);
 
-// The name dialog (template 3): ends with 1 when OK took a name (at most 49
-// characters, possibly empty) and with 0 when cancelled.
+// The name dialog (template 3): ends with 1 when OK took a name (possibly
+// empty; AddBookmark cuts it to a name's 49 bytes) and with 0 when cancelled.
 INT_PTR CALLBACK BookmarkNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -10,7 +10,7 @@ int SendMciCommand(std::uint32_t device, UINT command, DWORD flags, void* parms,
   const MCIERROR error = mciSendCommandHook(device, command, flags, reinterpret_cast<DWORD_PTR>(parms));
   if (error == 0) return 0;
   if (label != nullptr) {
-    char text[200] = "";
+    char text[4 * MAXERRORLENGTH] = "";  // the device's text in any language, as UTF-8
     mciGetErrorStringA(error, text, sizeof text);
     char caption[100];
     std::snprintf(caption, sizeof caption, "Error in processing MCI command %s", label);

@@ -15,6 +15,7 @@
 #include "settings/hotkeys.h"
 #include "settings/options_text.h"
 #include "settings/settings_state.h"
+#include "text/legacy_code_page.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ std::string BuiltInDefaultText() {
 }
 
 void ApplyOptionsText(HWND window, std::string_view text) {
-  const OptionsValues values = ReadOptionsText(text);
+  const OptionsValues values = ReadOptionsText(text, StoredTextDecoder());
   // The timing values start from their defaults for every loaded text, so a
   // file without them gives the defaults.
   timingOptions = values.timing;

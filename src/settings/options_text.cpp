@@ -129,10 +129,10 @@ std::optional<std::uint32_t> ReadHexCode(std::string_view text) {
 }
 
 // The File value: the whole text after "=", up to a NUL (the end of a path
-// for the system), at most mediaPathLimit characters.
+// for the system), at most mediaPathLimit bytes of whole characters.
 std::string_view MediaPathValue(std::string_view text) {
   text = text.substr(0, text.find('\0'));
-  return text.substr(0, mediaPathLimit);
+  return CutAtCharacter(text, mediaPathLimit);
 }
 
 enum class KeyKind { Seconds, Loops, HotKey, File, Timing, AddedHotKey, Choice };
@@ -202,7 +202,7 @@ const OptionKey* FindKey(std::string_view key) {
   return nullptr;
 }
 
-void ApplyLine(std::string_view line, OptionsValues& values) {
+void ApplyLine(std::string_view line, OptionsValues& values, LegacyDecoder legacy) {
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos) return;
   const OptionKey* key = FindKey(line.substr(0, equals));
@@ -219,7 +219,8 @@ void ApplyLine(std::string_view line, OptionsValues& values) {
       if (const auto code = ReadHexCode(value)) values.hotKeys[key->hotKeyId] = *code;
       break;
     case KeyKind::File:
-      values.file = std::string(MediaPathValue(value));
+      // Decoded before the cut, so a legacy path is never cut inside a character.
+      values.file = std::string(MediaPathValue(TextFromStoredBytes(value.substr(0, value.find('\0')), legacy)));
       break;
     case KeyKind::Timing:
       if (const auto number = ReadTimingValue(value)) values.timing.*(key->timing) = *number;
@@ -266,7 +267,7 @@ void AppendHex(std::string& out, std::string_view key, HotKeyCode code) {
 
 }  // namespace
 
-OptionsValues ReadOptionsText(std::string_view text) {
+OptionsValues ReadOptionsText(std::string_view text, LegacyDecoder legacy) {
   OptionsValues values;
   // An added key that the text does not give has its default.
   values.hotKeys[hotKeyStamp] = defaultHotKeyCodes[hotKeyStamp];
@@ -275,7 +276,7 @@ OptionsValues ReadOptionsText(std::string_view text) {
   while (start < text.size()) {
     const std::size_t cr = text.find('\r', start);
     if (cr == std::string_view::npos) break;
-    ApplyLine(text.substr(start, cr - start), values);
+    ApplyLine(text.substr(start, cr - start), values, legacy);
     start = cr + 2;  // past the CR and the character after it
   }
   return values;
@@ -322,7 +323,7 @@ std::string WriteOptionsText(const OptionsSnapshot& snapshot) {
   const std::size_t fixed = head.size() + tail.size();
   const std::size_t room = fixed < optionsTextLimit ? optionsTextLimit - fixed : 0;
   std::string_view file = MediaPathValue(snapshot.file);
-  file = file.substr(0, room);
+  file = CutAtCharacter(file, room);
 
   std::string text = std::move(head);
   text += file;

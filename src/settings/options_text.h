@@ -12,6 +12,7 @@
 
 #include "settings/hotkey_codes.h"
 #include "settings/timing_options.h"
+#include "text/utf8_text.h"
 
 // Only this many leading bytes of an options file are read.
 inline constexpr std::size_t optionsTextLimit = 600;
@@ -64,7 +65,7 @@ struct OptionsValues {
   // Stamp entry, an added key, always has a value: its default when the text
   // gives none.
   std::array<std::optional<std::uint32_t>, hotKeyCount> hotKeys;
-  // At most mediaPathLimit characters.
+  // UTF-8, at most mediaPathLimit bytes, cut between characters.
   std::optional<std::string> file;
   // Always complete: the defaults, overwritten by the values the text gives.
   TimingOptions timing = defaultTimingOptions;
@@ -82,8 +83,10 @@ struct OptionsValues {
 // - a key selects the first name, in lookup order, whose leading characters
 //   equal the key ignoring ASCII letter case; so "walk" means WalkLength, the
 //   empty key WalkLength, and a key with anything beyond a name nothing;
-// - a key given twice takes the later value.
-OptionsValues ReadOptionsText(std::string_view text);
+// - a key given twice takes the later value;
+// - a File value that is not valid UTF-8 was written in the legacy code page
+//   and is converted with the decoder (kept as it is without one).
+OptionsValues ReadOptionsText(std::string_view text, LegacyDecoder legacy = Windows1252ToUtf8);
 
 // The settings as the writer takes them.
 struct OptionsSnapshot {
@@ -102,7 +105,8 @@ struct OptionsSnapshot {
 // then the added keys that differ from their defaults.
 // The text never exceeds optionsTextLimit bytes: when the settings would
 // make it longer, the File value (which is only the media dialog's starting
-// name) is shortened just enough, so every other value is read back.
+// name) is shortened just enough, between two characters, so every other
+// value is read back.
 std::string WriteOptionsText(const OptionsSnapshot& snapshot);
 
 // Slider position for a time in ms: ms * 2 / 1000, truncating toward zero,

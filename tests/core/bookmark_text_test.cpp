@@ -158,3 +158,48 @@ TEST(BookmarkText, GarbageAndLargeFilesStayWithinTheTable) {
     EXPECT_EQ(b.name.find_first_of(std::string_view("\r\n\t:.\0", 6)), std::string::npos);
   }
 }
+
+// 49 letters of a script whose letters take two bytes: 98 bytes.
+std::string CyrillicName49() {
+  std::string name;
+  for (int i = 0; i < 49; ++i) name += "ж";
+  return name;
+}
+
+TEST(BookmarkText, NamesInAnyScriptAreCutBetweenCharactersWithinTheirBytes) {
+  const std::string cut(CutAtCharacter(CyrillicName49(), 48));  // 24 letters
+  EXPECT_EQ(BookmarkNameFromText(CyrillicName49()), cut);
+  Bookmark slot;
+  SetBookmarkName(slot, CyrillicName49());
+  EXPECT_EQ(BookmarkName(slot), cut);
+  ExpectBookmarks(ReadBookmarkText(CyrillicName49() + "\t 0:01.000"), {{cut, 1000}});
+  // 17 three-byte characters (51 bytes) keep 16; ASCII before them shifts the cut.
+  std::string cjk;
+  for (int i = 0; i < 17; ++i) cjk += "录";
+  EXPECT_EQ(BookmarkNameFromText(cjk).size(), 48u);
+  EXPECT_EQ(BookmarkNameFromText("a" + cjk).size(), 49u);
+  EXPECT_EQ(BookmarkNameFromText("ab" + cjk).size(), 47u);
+}
+
+TEST(BookmarkText, LegacyLinesAreConvertedAndWrittenBackInUtf8) {
+  // Written by an earlier Dorvane in Windows-1252, beside a UTF-8 line.
+  const auto loaded = ReadBookmarkText("Einf\xFChrung\t 1:23.456\r\nВведение\t 0:05.000\r\nab\xD0\t0:01.0\r\n");
+  ExpectBookmarks(loaded, {{"Einführung", 83456}, {"Введение", 5000}, {"abÐ", 1000}});
+  BookmarkTable table{};
+  for (std::size_t i = 0; i < loaded.size(); ++i) {
+    SetBookmarkName(table[i], loaded[i].name);
+    table[i].position = loaded[i].position;
+    table[i].inUse = 1;
+  }
+  EXPECT_EQ(WriteBookmarkText(table), "Einführung\t 1:23.456\r\nВведение\t 0:05.000\r\nabÐ\t 0:01.000\r\n");
+  // 49 legacy letters grow to 98 bytes of UTF-8 and are cut to whole letters.
+  const auto cut = ReadBookmarkText(std::string(49, '\xE9') + "\t0:0.0");
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_EQ(cut[0].name.size(), 48u);
+  EXPECT_TRUE(IsValidUtf8(cut[0].name));
+  // The readers' decoder decides on legacy text only.
+  const LegacyDecoder cyrillic1251 = [](std::string_view) { return std::string("Интервью"); };
+  ExpectBookmarks(ReadBookmarkText("\xC8\xED\xF2\t0:0.0\r\nok\t0:0.0", cyrillic1251), {{"Интервью", 0}, {"ok", 0}});
+  // A process not in UTF-8 keeps legacy names as stored, cut at 49 bytes as ever.
+  ExpectBookmarks(ReadBookmarkText(std::string(60, '\xE9') + "\t0:0.0", nullptr), {{std::string(49, '\xE9'), 0}});
+}

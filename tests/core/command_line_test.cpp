@@ -44,3 +44,18 @@ TEST(HandedOverText, EndsAtTheFirstNulAndAtTheLimit) {
   EXPECT_EQ(HandedOverText(std::string(kHandOverLimit + 10, 'x')).size(), kHandOverLimit);
   EXPECT_EQ(MediaPathFromCommandLine(HandedOverText("\"C:\\a b.wav\"\0junk"s)), "C:\\a b.wav");
 }
+
+TEST(CopyText, CutsBetweenCharactersOfAnyScript) {
+  char four[5];
+  CopyText(four, "жжж");  // 6 bytes: two whole letters fit
+  EXPECT_STREQ(four, "жж");
+  CopyText(four, "a录b");  // 5 bytes: the 3-byte character fits whole, b does not
+  EXPECT_STREQ(four, "a录");
+  CopyText(four, "ab录");
+  EXPECT_STREQ(four, "ab");
+  char path[260];
+  std::string chinese = "Z:\\";
+  for (int i = 0; i < 120; ++i) chinese += "录";
+  CopyText(path, chinese + ".wav");  // 367 bytes: too long for a path
+  EXPECT_EQ(std::string(path), chinese.substr(0, 258));
+}

@@ -298,6 +298,48 @@ TEST(ReadOptionsText, TakesTheFileValueWholeUpToThePathLimit) {
   EXPECT_EQ(ReadLine(std::string("File=ab\0cd", 10)).file, "ab");
 }
 
+TEST(ReadOptionsText, FileValuesInAnyScriptAndInTheLegacyCodePage) {
+  struct Case {
+    std::string value, file;
+  };
+  std::string chinese;  // 120 characters, 360 bytes: within 259 bytes, 86 whole ones
+  for (int i = 0; i < 120; ++i) chinese += "录";
+  std::string accents128;
+  for (int i = 0; i < 128; ++i) accents128 += "é";
+  const Case kCases[] = {
+      {"C:\\записи\\интервью.wav", "C:\\записи\\интервью.wav"},
+      {"C:\\Aufnahmen\\Einf\xFChrung.wav", "C:\\Aufnahmen\\Einführung.wav"},  // Windows-1252
+      {"C:\\a\xD0", "C:\\aÐ"},                     // a sequence cut short at the line end
+      {chinese, chinese.substr(0, 258)},
+      {"C:" + std::string(256, '\xE9'), "C:" + accents128},  // decoded first, then cut within 259 bytes
+  };
+  for (const Case& c : kCases) {
+    const auto file = ReadLine("File=" + c.value).file;
+    ASSERT_TRUE(file) << c.value;
+    EXPECT_EQ(*file, c.file) << c.value;
+    EXPECT_TRUE(IsValidUtf8(*file));
+  }
+  // Written back as read, in UTF-8; a path shortened to fit is cut between characters.
+  OptionsSnapshot s = StartingSnapshot();
+  s.file = "C:\\записи\\интервью.wav";
+  EXPECT_NE(WriteOptionsText(s).find("\r\nFile=C:\\записи\\интервью.wav\r\n"), std::string::npos);
+  s.timing = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
+  s.numLoops = INT32_MIN;
+  s.walkLengthMs = s.backspaceMs = s.walkPauseMs = s.unpauseRewindMs = INT32_MIN;
+  s.file = chinese.substr(0, 258);
+  const std::string text = WriteOptionsText(s);
+  const auto back = ReadOptionsText(text).file;
+  ASSERT_TRUE(back);
+  EXPECT_LT(back->size(), 258u);
+  EXPECT_TRUE(IsValidUtf8(*back));
+  EXPECT_EQ(*back, s.file.substr(0, back->size()));
+  // The reader's decoder is asked only for legacy values.
+  const LegacyDecoder marker = [](std::string_view) { return std::string("legacy"); };
+  EXPECT_EQ(ReadOptionsText("File=\xC8\r\n", marker).file, "legacy");
+  EXPECT_EQ(ReadOptionsText("File=Ж\r\n", marker).file, "Ж");
+  EXPECT_EQ(ReadOptionsText("File=C:\\Einf\xFChrung.wav\r\n", nullptr).file, "C:\\Einf\xFChrung.wav");
+}
+
 TEST(ReadOptionsText, LinesEndAtCrAndSkipTheCharacterAfterIt) {
   EXPECT_TRUE(SetsNothing(ReadOptionsText("WalkLength=2.0\nNumLoops=4\nHKPlay=0300\n")));
   EXPECT_EQ(ReadOptionsText("WalkLength=2.0\r\nNumLoops=4").numLoops, std::nullopt);

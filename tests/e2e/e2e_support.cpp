@@ -7,7 +7,8 @@ std::string WindowsPath(std::string unixPath) {
   return "Z:" + unixPath;
 }
 
-void WriteSilentWave(const std::string& path, int seconds) {
+namespace {
+std::string SilentWave(int seconds) {
   const DWORD samples = 8000u * static_cast<DWORD>(seconds);
   std::string data = "RIFF";
   auto put32 = [&data](DWORD v) { data.append(reinterpret_cast<const char*>(&v), 4); };
@@ -18,10 +19,22 @@ void WriteSilentWave(const std::string& path, int seconds) {
   data += "data";
   put32(samples);
   data.append(samples, static_cast<char>(0x80));
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  return data;
+}
+
+void WriteWhole(HANDLE file, const std::string& data) {
   DWORD written = 0;
   WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
   CloseHandle(file);
+}
+}  // namespace
+
+void WriteSilentWave(const std::string& path, int seconds) {
+  WriteWhole(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr), SilentWave(seconds));
+}
+
+void WriteSilentWave(const std::wstring& path, int seconds) {
+  WriteWhole(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr), SilentWave(seconds));
 }
 
 HWND FindWindowOf(DWORD processId, const std::string& caption, bool prefix, int timeoutMs) {
@@ -88,15 +101,26 @@ bool DefaultHotKeysFree() {
 }
 }  // namespace
 
-void DorvaneProcessTest::Start(const std::string& arguments) {
+std::wstring WideFromAnsi(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                                           wide.data(), static_cast<int>(wide.size()))));
+  return wide;
+}
+
+void DorvaneProcessTest::Start(const std::string& arguments) { Start(WideFromAnsi(arguments)); }
+
+void DorvaneProcessTest::Start(const std::wstring& arguments) {
   // Otherwise the copy would start with "Invalid ... hot-key" boxes.
   for (int waited = 0; waited < 20000 && !DefaultHotKeysFree(); waited += 100) Sleep(100);
   ASSERT_TRUE(DefaultHotKeysFree()) << "another program keeps holding the default hot keys";
-  std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-  STARTUPINFOA startup{};
+  // Wide all the way, so a name in any script reaches the program whole
+  // whatever this driver's own code page is.
+  std::wstring commandLine = L"\"" + WideFromAnsi(exe) + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                             &startup, &process));
+  ASSERT_TRUE(CreateProcessW(WideFromAnsi(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             WideFromAnsi(folder).c_str(), &startup, &process));
 }
 
 DWORD DorvaneProcessTest::CloseAndWait(HWND window) {

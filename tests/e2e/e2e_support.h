@@ -7,11 +7,15 @@
 
 #include <string>
 
+// Text in this driver's own code page as UTF-16.
+std::wstring WideFromAnsi(const std::string& text);
+
 // "/a/b" as Wine's Z: drive path "Z:\a\b".
 std::string WindowsPath(std::string unixPath);
 
 // Silence of the given length as an 8 kHz, 8-bit mono wave file.
 void WriteSilentWave(const std::string& path, int seconds);
+void WriteSilentWave(const std::wstring& path, int seconds);
 
 // A visible top-level window of the process whose caption is the text, or
 // with prefix set, starts with it; waits up to timeoutMs for it.
@@ -26,6 +30,7 @@ class DorvaneProcessTest : public ::testing::Test {
   void TearDown() override;
   // Starts the copy with the given argument text after the program name.
   void Start(const std::string& arguments);
+  void Start(const std::wstring& arguments);
   // Sends WM_CLOSE and waits for the process to end; its exit code.
   DWORD CloseAndWait(HWND window);
 
