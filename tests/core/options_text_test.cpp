@@ -392,3 +392,27 @@ TEST(SliderPositionForMs, TruncatesTowardZeroWithoutOverflow) {
   EXPECT_EQ(SliderPositionForMs(INT32_MAX), 4294967);
   EXPECT_EQ(SliderPositionForMs(INT32_MIN), -4294967);
 }
+
+TEST(PedalModeOption, WrittenAfterTheEighteenLinesOnlyWhenNotDefault) {
+  OptionsSnapshot s = StartingSnapshot();
+  s.choices[choicePedalMode] = 1;
+  EXPECT_EQ(WriteOptionsText(s), std::string(defaultOptionsFile) + "PedalMode=1\r\n");
+  s.choices[choicePedalMode] = 0;
+  EXPECT_EQ(WriteOptionsText(s), defaultOptionsFile);
+  // At the longest the path gives way, so the key is still read back.
+  s.choices[choicePedalMode] = 1;
+  s.file = std::string(259, 'p');
+  s.timing = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
+  EXPECT_EQ(ReadOptionsText(WriteOptionsText(s)).choices[choicePedalMode], 1);
+}
+
+TEST(PedalModeOption, ReadAnywhereAndOutOfRangeGivesTheDefault) {
+  const std::vector<std::pair<std::string, std::int32_t>> cases{
+      {"PedalMode=1\r\n", 1},  {"pedalmode=1\r\n", 1},  {"PedalMode= 1x\r\n", 1}, {"PedalMode=0\r\n", 0},
+      {"PedalMode=2\r\n", 0},  {"PedalMode=-1\r\n", 0}, {"PedalMode=abc\r\n", 0}, {"PedalMode=\r\n", 0},
+      {"P=1\r\n", 1},          {"", 0},
+      {"PedalMode=1\r\nWalkLength=2.0\r\n", 1},  // before the usual keys
+      {"PedalMode=1\r\nPedalMode=7\r\n", 0},     // the later value counts
+  };
+  for (const auto& [text, mode] : cases) EXPECT_EQ(ReadOptionsText(text).choices[choicePedalMode], mode) << text;
+}
