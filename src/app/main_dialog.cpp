@@ -3,6 +3,7 @@
 #include "app/main_dialog.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 #include <mmsystem.h>
 
 #include <array>
@@ -12,6 +13,7 @@
 #include "app/player_state.h"
 #include "app/single_instance.h"
 #include "bookmarks/bookmarks.h"
+#include "pedal/pedal_input.h"
 #include "playback/mci.h"
 #include "playback/media.h"
 #include "playback/transport.h"
@@ -82,6 +84,7 @@ void OnDestroy(HWND window) {
   CallHelp(window, HELP_QUIT, 0);
   if (player.pollTimer != 0) KillTimer(window, player.pollTimer);
   UnregisterHotKeys(window);
+  StopPedals();
   SaveUserOptionsAutomatically(window, player.optionsPath);
   PostQuitMessage(0);
 }
@@ -200,6 +203,17 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnHotKey(window, wParam);
     case MM_MCINOTIFY:
       return OnMciNotify(window, wParam);
+    case WM_INPUT:
+      // Left to the dialog manager as well, which hands it on for the
+      // system's clean-up of the input.
+      OnPedalInput(window, reinterpret_cast<HRAWINPUT>(lParam));
+      return FALSE;
+    case WM_INPUT_DEVICE_CHANGE:
+      OnPedalDeviceChange(window, wParam, reinterpret_cast<HANDLE>(lParam));
+      return TRUE;
+    case WM_DEVICECHANGE:
+      if (wParam == DBT_DEVNODES_CHANGED) OnDeviceNodesChanged(window);
+      return FALSE;
     case WM_CLOSE:
       CloseAndDestroy(window);
       return FALSE;

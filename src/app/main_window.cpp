@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/player_state.h"
 #include "filesel/media_types.h"
+#include "pedal/pedal_input.h"
 #include "playback/media.h"
 #include "res/resource.h"
 #include "settings/options_file.h"
@@ -127,6 +128,7 @@ void InitMainWindow(HWND window, const char* commandLine) {
     CloseMediaFile(window, "");
   }
   SetContextHelpIds(window);
+  StartPedals(window);
 }
 
 int GetLoopCount(HWND window) {

@@ -9,6 +9,7 @@
 #include "app/hotkey_drain.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "pedal/pedal_input.h"
 #include "playback/jump_text.h"
 #include "playback/mci.h"
 #include "playback/position_text.h"
@@ -70,7 +71,7 @@ void StartPlay(HWND window, bool report) {
   SendMciCommand(player.deviceId, MCI_PLAY, MCI_NOTIFY, &play, report ? mci_label::kPlay : nullptr);
   SetStatusText(window, kStatusMode, "playing");
   SetStatusText(window, kStatusPaused, "");
-  SetStatusText(window, kStatusCounter, "");
+  SetStatusText(window, kStatusCounter, IdleCounterText());
 }
 
 void TogglePause(HWND window) {
@@ -164,12 +165,18 @@ void RefreshPosition(HWND window) {
 
 void OnPollTick(HWND window) {
   const HWND toolbar = ControlsOf(window).toolbar;
-  const bool rewind = SendMessageA(toolbar, TB_ISBUTTONPRESSED, IDT_REWIND, 0) != 0;
-  if (rewind || SendMessageA(toolbar, TB_ISBUTTONPRESSED, IDT_FASTFORWARD, 0) != 0) {
+  // A held foot pedal winds as a held button does; the buttons come first.
+  int direction = PedalWind();
+  if (SendMessageA(toolbar, TB_ISBUTTONPRESSED, IDT_REWIND, 0) != 0) {
+    direction = -1;
+  } else if (SendMessageA(toolbar, TB_ISBUTTONPRESSED, IDT_FASTFORWARD, 0) != 0) {
+    direction = 1;
+  }
+  if (direction != 0) {
     const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, false);
     const std::int32_t step = FastWindStep(player.seekCount, timingOptions.ButtonSpeedupDelay,
                                            timingOptions.ButtonSlowRepeatSpeed, timingOptions.ButtonFastRepeatSpeed);
-    Wind(position, step, rewind ? -1 : 1);
+    Wind(position, step, direction);
   } else if (player.seekCount != 0) {
     // A burst is pending: it ends when the delay has counted down.
     const BurstCountdown countdown = CountDownSeekDelay(player.seekDelayLeft);

@@ -120,6 +120,9 @@
 #define IDC_ADV_HK_FAST_LABEL       115
 #define IDC_ADV_STAMP_FORMAT_LABEL  130
 #define IDC_ADV_STAMP_FORMAT        131
+#define IDC_ADV_PEDAL_LABEL         140
+#define IDC_ADV_PEDAL_HOLD          141
+#define IDC_ADV_PEDAL_TOGGLE        142
 
 // Context-help ids and help topics
 #define HELPID_POSITION         100

@@ -34,12 +34,17 @@ void ShowValues(HWND dialog, const TimingOptions& values) {
   }
 }
 
+void ShowPedalMode(HWND dialog, std::int32_t mode) {
+  CheckRadioButton(dialog, IDC_ADV_PEDAL_HOLD, IDC_ADV_PEDAL_TOGGLE, mode == 1 ? IDC_ADV_PEDAL_TOGGLE : IDC_ADV_PEDAL_HOLD);
+}
+
 void ReadValues(HWND dialog) {
   for (const TimingEdit& e : kTimingEdits) {
     char text[40] = "";
     GetDlgItemTextA(dialog, e.edit, text, sizeof text);
     if (const auto value = ReadTimingValue(text)) timingOptions.*(e.field) = *value;
   }
+  pedalMode = IsDlgButtonChecked(dialog, IDC_ADV_PEDAL_TOGGLE) == BST_CHECKED ? 1 : 0;
 }
 
 }  // namespace
@@ -49,6 +54,7 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
     case WM_INITDIALOG:
       ShowValues(dialog, timingOptions);
       ShowTimestampFormats(dialog, stampFormat);
+      ShowPedalMode(dialog, pedalMode);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -63,6 +69,7 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
         case IDC_ADV_RESTORE:
           ShowValues(dialog, defaultTimingOptions);
           SelectTimestampFormat(dialog, defaultTimestampFormat);
+          ShowPedalMode(dialog, 0);
           return TRUE;
         default:
           return FALSE;

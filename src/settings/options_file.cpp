@@ -48,6 +48,7 @@ void ApplyOptionsText(HWND window, std::string_view text) {
   }
   if (values.file) CopyText(player.mediaPath, *values.file);
   stampFormat = values.choices[choiceStampFormat];
+  pedalMode = values.choices[choicePedalMode];
 }
 
 OptionsSnapshot CurrentSettings(HWND window) {
@@ -61,6 +62,7 @@ OptionsSnapshot CurrentSettings(HWND window) {
   settings.file = player.mediaPath;
   settings.timing = timingOptions;
   settings.choices[choiceStampFormat] = stampFormat;
+  settings.choices[choicePedalMode] = pedalMode;
   return settings;
 }
 

@@ -4,10 +4,12 @@ TimingOptions timingOptions = defaultTimingOptions;
 std::array<HotKeyCode, hotKeyCount> hotKeyCodes{};
 bool optionsFileUnread = false;
 std::int32_t stampFormat = 0;
+std::int32_t pedalMode = 0;
 
 void ResetSettingsState() {
   timingOptions = defaultTimingOptions;
   hotKeyCodes = {};
   optionsFileUnread = false;
   stampFormat = 0;
+  pedalMode = 0;
 }

@@ -22,5 +22,8 @@ extern bool optionsFileUnread;
 // The format the Stamp hot key types (TimestampFormat, 0 to 3).
 extern std::int32_t stampFormat;
 
-// Puts both tables back to their start-up values.
+// The middle foot pedal's mode, option PedalMode: 0 hold to play, 1 press to toggle.
+extern std::int32_t pedalMode;
+
+// Puts the tables back to their start-up values.
 void ResetSettingsState();
