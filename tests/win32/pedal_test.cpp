@@ -278,6 +278,17 @@ TEST_F(PedalTest, BadInputIsIgnored) {
   EXPECT_TRUE(player.isPaused);
 }
 
+TEST_F(PedalTest, TheSystemParserIsLoadedWhenNeededAndRefusesDescriptorDataItCannotRead) {
+  ResetPedalState();
+  pedalPlatform.hidpGetCaps = nullptr;
+  pedalPlatform.hidpGetSpecificButtonCaps = nullptr;
+  pedalPlatform.hidpGetUsages = nullptr;
+  Press(M);  // the stand-in's descriptor data is no real parser's data
+  EXPECT_NE(pedalPlatform.hidpGetUsages, nullptr) << "hid.dll from the system folder";
+  EXPECT_TRUE(sim.Log().empty());
+  EXPECT_EQ(PedalWind(), 0);
+}
+
 // --- the pedal mode option -------------------------------------------------
 
 class PedalOptionTest : public SettingsTest {
