@@ -12,6 +12,7 @@
 #include "app/player_state.h"
 #include "app/single_instance.h"
 #include "bookmarks/bookmarks.h"
+#include "help/help.h"
 #include "playback/mci.h"
 #include "playback/media.h"
 #include "playback/transport.h"
@@ -24,21 +25,11 @@
 #include "settings/options_file.h"
 #include "stamp/stamp_input.h"
 
-WinHelpFn winHelpHook = WinHelpA;
-
 const char* const aboutText =
     "Dorvane " DORVANE_VERSION_TEXT ", a computer transcriber: it plays recordings through the Media Control Interface "
     "in short repeated chunks while you type. By the Dorvane developers. Revision r1.";
 
 namespace {
-
-std::string ProgramFile(const char* name) {
-  return std::string(player.programDir) + "\\" + name;
-}
-
-void CallHelp(HWND window, UINT command, ULONG_PTR data) {
-  winHelpHook(window, ProgramFile("dorvane.hlp").c_str(), command, data);
-}
 
 // Menu items with help topics of their own.
 struct MenuTopic {

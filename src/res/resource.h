@@ -138,3 +138,4 @@
 #define HELPTOPIC_PLAY          108
 #define HELPTOPIC_PAUSE         109
 #define HELPTOPIC_JUMP          114
+#define HELPTOPIC_ADVANCED_OPTIONS 1001 /* the Advanced Options dialog's "?" */
