@@ -191,6 +191,11 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnHotKey(window, wParam);
     case MM_MCINOTIFY:
       return OnMciNotify(window, wParam);
+    case WM_DPICHANGED:
+      // The window moved to a screen of another scale; the dialog manager
+      // resizes the window and its controls, the status-bar edges follow here.
+      SetStatusParts(window, LOWORD(wParam));
+      return FALSE;
     case WM_CLOSE:
       CloseAndDestroy(window);
       return FALSE;
