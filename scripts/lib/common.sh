@@ -34,7 +34,7 @@ dorvane_build() {
 dorvane_start_xvfb() {
   local fd_file
   fd_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "${DORVANE_SCREEN:-1024x768x24}" -nolisten tcp 3>"$fd_file" 2>/dev/null &
   DORVANE_XVFB_PID=$!
   for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$fd_file")"
@@ -58,6 +58,12 @@ dorvane_wine_prefix() {
   # detached from any pipe: a test whose output a runner reads would
   # otherwise hand its pipe to them and never seem to finish.
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+# Sets the DPI that programs in the current Wine prefix see (96 = 100%,
+# 144 = 150%, 192 = 200%); programs started afterwards read it.
+dorvane_set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
 }
 
 # A PulseAudio null sink when no sound server answers, so MCI plays in real time.
