@@ -5,7 +5,7 @@ DORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 DORVANE_PACKAGES="cmake ninja-build clang libclang-rt-14-dev libgtest-dev googletest
   python3 g++-mingw-w64-x86-64 wine wine64 xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils
-  gstreamer1.0-plugins-good gstreamer1.0-libav sox espeak-ng lame nsis locales"
+  gstreamer1.0-plugins-good gstreamer1.0-libav sox espeak-ng lame nsis locales fp-utils-3.2.2"
 
 say() { printf '%s\n' "dorvane: $*" >&2; }
 
@@ -34,7 +34,7 @@ dorvane_build() {
 dorvane_start_xvfb() {
   local fd_file
   fd_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "${DORVANE_SCREEN:-1024x768x24}" -nolisten tcp 3>"$fd_file" 2>/dev/null &
   DORVANE_XVFB_PID=$!
   for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$fd_file")"
@@ -58,6 +58,12 @@ dorvane_wine_prefix() {
   # detached from any pipe: a test whose output a runner reads would
   # otherwise hand its pipe to them and never seem to finish.
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+# Sets the DPI that programs in the current Wine prefix see (96 = 100%,
+# 144 = 150%, 192 = 200%); programs started afterwards read it.
+dorvane_set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
 }
 
 # A PulseAudio null sink when no sound server answers, so MCI plays in real time.

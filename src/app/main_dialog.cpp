@@ -14,6 +14,7 @@
 #include "app/single_instance.h"
 #include "bookmarks/bookmarks.h"
 #include "pedal/pedal_input.h"
+#include "help/help.h"
 #include "playback/mci.h"
 #include "playback/media.h"
 #include "playback/transport.h"
@@ -26,21 +27,11 @@
 #include "settings/options_file.h"
 #include "stamp/stamp_input.h"
 
-WinHelpFn winHelpHook = WinHelpA;
-
 const char* const aboutText =
     "Dorvane " DORVANE_VERSION_TEXT ", a computer transcriber: it plays recordings through the Media Control Interface "
     "in short repeated chunks while you type. By the Dorvane developers. Revision r1.";
 
 namespace {
-
-std::string ProgramFile(const char* name) {
-  return std::string(player.programDir) + "\\" + name;
-}
-
-void CallHelp(HWND window, UINT command, ULONG_PTR data) {
-  winHelpHook(window, ProgramFile("dorvane.hlp").c_str(), command, data);
-}
 
 // Menu items with help topics of their own.
 struct MenuTopic {
@@ -213,6 +204,11 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_DEVICECHANGE:
       if (wParam == DBT_DEVNODES_CHANGED) OnDeviceNodesChanged(window);
+      return FALSE;
+    case WM_DPICHANGED:
+      // The window moved to a screen of another scale; the dialog manager
+      // resizes the window and its controls, the status-bar edges follow here.
+      SetStatusParts(window, LOWORD(wParam));
       return FALSE;
     case WM_CLOSE:
       CloseAndDestroy(window);

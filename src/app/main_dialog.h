@@ -4,10 +4,8 @@
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Every help call goes through this pointer; it is WinHelpA unless a test
-// records the calls instead.
-using WinHelpFn = BOOL(WINAPI*)(HWND, LPCSTR, UINT, ULONG_PTR);
-extern WinHelpFn winHelpHook;
+// The help calls and their seams (winHelpHook, htmlHelpHook).
+#include "help/help.h"
 
 // The text of the About box.
 extern const char* const aboutText;

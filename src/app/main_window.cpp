@@ -3,9 +3,13 @@
 #include <commctrl.h>
 
 #include <array>
+#include <vector>
 
 #include "app/command_line.h"
+#include "app/dpi_scale.h"
 #include "app/player_state.h"
+#include "app/toolbar_images.h"
+#include "app/window_dpi.h"
 #include "filesel/media_types.h"
 #include "pedal/pedal_input.h"
 #include "playback/media.h"
@@ -35,7 +39,8 @@ constexpr std::array<ButtonSpec, 7> kButtons{{
 // Right edges of the six status-bar parts; the last, the legend of the six
 // hot keys, runs to the window edge. The first five are as wide as their
 // longest texts need ("600:00.000" for ten hours, "walking", "10 of 10"), so
-// that the legend of the default keys is shown whole.
+// that the legend of the default keys is shown whole. These are the edges at
+// 96 DPI; SetStatusParts scales them to the window's DPI.
 constexpr std::array<int, 6> kStatusEdges{65, 130, 185, 240, 295, -1};
 constexpr std::array<int, 4> kValueSliders{IDC_BACKSPACE, IDC_WALKLENGTH, IDC_WALKPAUSE, IDC_UNPAUSEREW};
 constexpr int kSliderSteps = 20;  // 0..20 half-second steps
@@ -78,10 +83,7 @@ void SetSliderMs(HWND window, int id, std::int32_t ms) {
 
 void InitToolbar(HWND window) {
   SendItem(window, IDC_TOOLBAR, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
-  TBADDBITMAP own{appInstance, IDB_TOOLBAR};
-  SendItem(window, IDC_TOOLBAR, TB_ADDBITMAP, kOwnImages, reinterpret_cast<LPARAM>(&own));
-  TBADDBITMAP standard{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
-  SendItem(window, IDC_TOOLBAR, TB_ADDBITMAP, 8, reinterpret_cast<LPARAM>(&standard));
+  AddToolbarImages(GetDlgItem(window, IDC_TOOLBAR), WindowDpi(window));
   std::array<TBBUTTON, kButtons.size()> buttons{};
   for (std::size_t i = 0; i < kButtons.size(); ++i) {
     buttons[i].iBitmap = kButtons[i].image;
@@ -116,7 +118,7 @@ void SetContextHelpIds(HWND window) {
 
 void InitMainWindow(HWND window, const char* commandLine) {
   InitToolbar(window);
-  SendItem(window, IDC_STATUSBAR, SB_SETPARTS, kStatusEdges.size(), reinterpret_cast<LPARAM>(kStatusEdges.data()));
+  SetStatusParts(window, WindowDpi(window));
   InitSliders(window);
   LoadUserOptions(window, DefaultOptionsPath().c_str());
   BuildMediaFilter();
@@ -129,6 +131,11 @@ void InitMainWindow(HWND window, const char* commandLine) {
   }
   SetContextHelpIds(window);
   StartPedals(window);
+}
+
+void SetStatusParts(HWND window, unsigned dpi) {
+  const std::vector<int> edges = ScaleStatusEdges(kStatusEdges, dpi);
+  SendItem(window, IDC_STATUSBAR, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
 int GetLoopCount(HWND window) {

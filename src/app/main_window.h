@@ -9,6 +9,10 @@
 // is the media path named on the command line, possibly empty.
 void InitMainWindow(HWND window, const char* commandLine);
 
+// The six status-bar parts, their edges scaled to the DPI (at start-up the
+// window's, on WM_DPICHANGED the new one).
+void SetStatusParts(HWND window, unsigned dpi);
+
 int GetLoopCount(HWND window);
 std::int32_t GetBackspaceMs(HWND window);
 std::int32_t GetWalkLengthMs(HWND window);  // never below GetBackspaceMs

@@ -2,7 +2,14 @@
 """Turns the pixel text files of this folder into the toolbar bitmap and the icon.
 
 Usage: pixels_to_image.py bmp toolbar.txt out.bmp
+       pixels_to_image.py bmp toolbar.txt out.bmp 150|200 CELLWIDTH
        pixels_to_image.py ico icon.txt out.ico
+
+With a scale, each image of CELLWIDTH pixels is enlarged on its own for 150%
+or 200% screens, keeping its hard edges: 200% with Scale2x (each pixel
+becomes four, corners filled along diagonals), 150% with Scale3x sampled at
+every other pixel. The result is padded with background rows to a square
+cell (24 x 24 or 32 x 32), the size of the toolbar's larger buttons.
 
 Pixel text: lines of characters, one per pixel; lines starting with '#' are
 comments, blanks between images are ignored. Both outputs are 4-bit images
@@ -76,6 +83,64 @@ def write_ico(rows, out):
         f.write(image)
 
 
+def pixel(rows, x, y):
+    """The pixel at x, y; outside the image, the nearest edge pixel."""
+    y = min(max(y, 0), len(rows) - 1)
+    x = min(max(x, 0), len(rows[0]) - 1)
+    return rows[y][x]
+
+
+def scale2x(rows):
+    out = []
+    for y in range(len(rows)):
+        top, bottom = [], []
+        for x in range(len(rows[0])):
+            p = rows[y][x]
+            a, b = pixel(rows, x, y - 1), pixel(rows, x + 1, y)
+            c, d = pixel(rows, x - 1, y), pixel(rows, x, y + 1)
+            top += [a if c == a and c != d and a != b else p, b if a == b and a != c and b != d else p]
+            bottom += [c if d == c and d != b and c != a else p, d if b == d and b != a and d != c else p]
+        out += [''.join(top), ''.join(bottom)]
+    return out
+
+
+def scale3x(rows):
+    out = []
+    for y in range(len(rows)):
+        lines = [[], [], []]
+        for x in range(len(rows[0])):
+            a, b, c = (pixel(rows, x + dx, y - 1) for dx in (-1, 0, 1))
+            d, e, f = (pixel(rows, x + dx, y) for dx in (-1, 0, 1))
+            g, h, i = (pixel(rows, x + dx, y + 1) for dx in (-1, 0, 1))
+            db, bf, dh, hf = d == b and b != f and d != h, b == f and b != d and f != h, \
+                d == h and d != b and h != f, h == f and d != h and b != f
+            lines[0] += [d if db else e, b if (db and e != c) or (bf and e != a) else e, f if bf else e]
+            lines[1] += [d if (db and e != g) or (dh and e != a) else e, e,
+                         f if (bf and e != i) or (hf and e != c) else e]
+            lines[2] += [d if dh else e, h if (dh and e != i) or (hf and e != g) else e, f if hf else e]
+        out += [''.join(line) for line in lines]
+    return out
+
+
+def enlarge(rows, percent, cell_width):
+    """Each cell enlarged on its own, then padded with '.' rows to a square."""
+    cells = [[r[x:x + cell_width] for r in rows] for x in range(0, len(rows[0]), cell_width)]
+    if percent == 200:
+        big = [scale2x(c) for c in cells]
+    elif percent == 150:
+        big = [[r[::2] for r in scale3x(c)[::2]] for c in cells]
+    else:
+        sys.exit(f"no {percent}% scale")
+    side = len(big[0][0])
+    joined = [''.join(c[y] for c in big) for y in range(len(big[0]))]
+    blank = '.' * len(joined[0])
+    pad = side - len(joined)
+    return [blank] * (pad // 2) + joined + [blank] * (pad - pad // 2)
+
+
 if __name__ == '__main__':
     kind, src, dst = sys.argv[1:4]
-    (write_bmp if kind == 'bmp' else write_ico)(read_pixels(src), dst)
+    rows = read_pixels(src)
+    if len(sys.argv) > 5:
+        rows = enlarge(rows, int(sys.argv[4]), int(sys.argv[5]))
+    (write_bmp if kind == 'bmp' else write_ico)(rows, dst)

@@ -9,6 +9,8 @@
 #define IDD_ADVANCED            4
 #define IDR_MAINMENU            1
 #define IDB_TOOLBAR             1
+#define IDB_TOOLBAR_150         1050 /* bitmap 1 enlarged for 150% screens (24 x 24 cells) */
+#define IDB_TOOLBAR_200         1051 /* bitmap 1 enlarged for 200% screens (32 x 32 cells) */
 #define IDI_DORVANE             1
 
 // Strings
@@ -141,3 +143,4 @@
 #define HELPTOPIC_PLAY          108
 #define HELPTOPIC_PAUSE         109
 #define HELPTOPIC_JUMP          114
+#define HELPTOPIC_ADVANCED_OPTIONS 1001 /* the Advanced Options dialog's "?" */

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "help/help.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
 #include "settings/timing_options.h"
@@ -74,6 +75,10 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
         default:
           return FALSE;
       }
+    case WM_HELP:
+      // The "?" button and F1 anywhere in the dialog show the dialog's topic.
+      CallHelp(dialog, HELP_CONTEXT, HELPTOPIC_ADVANCED_OPTIONS);
+      return TRUE;
     default:
       return FALSE;
   }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "help/help.h"
 #include "res/resource.h"
 #include "settings/hotkey_legend.h"
 #include "settings/settings_state.h"
@@ -83,6 +84,10 @@ INT_PTR CALLBACK HotKeysDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         return TRUE;
       }
       return FALSE;
+    case WM_HELP:
+      // The "?" button and F1 anywhere in the dialog show the dialog's topic.
+      CallHelp(dialog, HELP_CONTEXT, HELPTOPIC_CHANGE_HOTKEYS);
+      return TRUE;
     default:
       return FALSE;
   }

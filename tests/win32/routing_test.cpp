@@ -12,6 +12,7 @@
 #include "playback/mci.h"
 #include "res/resource.h"
 #include "support/main_window_fixture.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ class RoutingTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
+    // A WinHelp file in the program directory keeps every help call on WinHelp.
+    WriteTextFile(TempFile("dorvane.hlp"), "");
     CreateMainWindow("");
   }
   HELPINFO Help(int contextType, int id, DWORD_PTR contextId) {

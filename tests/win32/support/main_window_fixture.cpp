@@ -24,6 +24,11 @@ BOOL WINAPI RecordHelp(HWND, LPCSTR file, UINT command, ULONG_PTR data) {
   return TRUE;
 }
 
+HWND WINAPI RecordHtmlHelp(HWND, LPCSTR file, UINT command, DWORD_PTR data) {
+  if (currentHelpCalls != nullptr) currentHelpCalls->push_back({file != nullptr ? file : "", command, data, true});
+  return nullptr;
+}
+
 MCIERROR WINAPI RefuseMci(MCIDEVICEID, UINT message, DWORD_PTR flags, DWORD_PTR) {
   refusedMciCommands.push_back({message, static_cast<DWORD>(flags)});
   return MCIERR_DEVICE_NOT_INSTALLED;
@@ -41,6 +46,7 @@ void MainWindowTest::SetUp() {
   mciSendCommandHook = RefuseMci;
   currentHelpCalls = &helpCalls;
   winHelpHook = RecordHelp;
+  htmlHelpHook = RecordHtmlHelp;
   InitProcessValues(GetModuleHandleA(nullptr));
   programDir = MakeTempDir("dv");
   CopyText(player.programDir, programDir);
@@ -50,6 +56,7 @@ void MainWindowTest::TearDown() {
   DestroyMainWindow();
   mciSendCommandHook = mciSendCommandA;
   winHelpHook = WinHelpA;
+  htmlHelpHook = HtmlHelpFromLibrary;
   currentHelpCalls = nullptr;
   RemoveDirTree(programDir);
 }

@@ -15,6 +15,7 @@ struct HelpCall {
   std::string file;
   UINT command;
   ULONG_PTR data;
+  bool html = false;  // made through htmlHelpHook rather than winHelpHook
 };
 
 // Records every MCI command sent while no device is simulated, and fails it

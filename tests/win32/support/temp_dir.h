@@ -10,3 +10,6 @@ void RemoveDirTree(const std::string& dir);
 // Names of the files in a folder that match the pattern ("*.tmp"), "." and
 // ".." left out.
 std::vector<std::string> FilesIn(const std::string& dir, const char* pattern = "*");
+
+// Creates (or replaces) a file holding exactly these bytes; false on failure.
+bool WriteTextFile(const std::string& path, const std::string& bytes);

@@ -1,0 +1,81 @@
+// The window at the screen's DPI: status-bar edges scaled from the 96-DPI
+// table, again on WM_DPICHANGED, and the toolbar's image size. ctest runs
+// these cases twice: in the usual Wine prefix (96 DPI) and in one whose
+// LogPixels is 144, with DORVANE_EXPECT_DPI naming the DPI that run must see.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <cstdlib>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/window_dpi.h"
+#include "res/resource.h"
+#include "support/main_window_fixture.h"
+
+namespace {
+
+// The edges at 96 DPI (the first five as wide as their longest texts).
+constexpr std::array<int, 6> kEdgesAt96{65, 130, 185, 240, 295, -1};
+
+class DpiTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    CreateMainWindow("");
+  }
+  std::vector<int> Edges() {
+    std::vector<int> edges(8, 0);
+    const auto parts = static_cast<int>(
+        SendDlgItemMessageA(window, IDC_STATUSBAR, SB_GETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data())));
+    edges.resize(parts);
+    return edges;
+  }
+  static std::vector<int> Expected(unsigned dpi) {
+    std::vector<int> edges;
+    for (int edge : kEdgesAt96) edges.push_back(edge < 0 ? -1 : MulDiv(edge, dpi, 96));
+    return edges;
+  }
+  void SendDpiChanged(unsigned dpi) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&rect));
+  }
+};
+
+TEST_F(DpiTest, TheRunSeesTheDpiItWasStartedFor) {
+  const char* expected = std::getenv("DORVANE_EXPECT_DPI");
+  if (expected == nullptr) GTEST_SKIP() << "no DPI asked for";
+  EXPECT_EQ(WindowDpi(window), static_cast<unsigned>(std::atoi(expected)));
+}
+
+TEST_F(DpiTest, StatusBarEdgesAreTheTableScaledToTheWindowsDpi) {
+  const unsigned dpi = WindowDpi(window);
+  EXPECT_EQ(Edges(), Expected(dpi)) << "at " << dpi << " DPI";
+  if (dpi == 144) EXPECT_EQ(Edges(), (std::vector<int>{98, 195, 278, 360, 443, -1})) << "1.5 times the 96-DPI edges";
+}
+
+TEST_F(DpiTest, AMoveToAScreenOfAnotherScaleRescalesTheEdges) {
+  for (unsigned dpi : {192u, 120u, 96u, 144u}) {
+    SendDpiChanged(dpi);
+    EXPECT_EQ(Edges(), Expected(dpi)) << "after WM_DPICHANGED to " << dpi;
+  }
+  EXPECT_NE(StatusText(kStatusHotKeys), "") << "the legend is still in its part";
+}
+
+TEST_F(DpiTest, ToolbarImagesHaveTheSizeOfTheDpi) {
+  const unsigned dpi = WindowDpi(window);
+  auto images = reinterpret_cast<HIMAGELIST>(SendDlgItemMessageA(window, IDC_TOOLBAR, TB_GETIMAGELIST, 0, 0));
+  ASSERT_NE(images, nullptr);
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(images, &cx, &cy);
+  const int side = dpi >= 192 ? 32 : dpi >= 144 ? 24 : 16;
+  EXPECT_EQ(cx, side) << "at " << dpi << " DPI";
+  EXPECT_GE(ImageList_GetImageCount(images), 5 + 15) << "ours, then the standard images";
+  TBBUTTON open{};
+  SendDlgItemMessageA(window, IDC_TOOLBAR, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&open));
+  EXPECT_EQ(open.iBitmap, 12) << "the standard file-open image follows our five";
+}
+
+}  // namespace
