@@ -120,6 +120,7 @@
 #define IDC_ADV_HK_FAST_LABEL       115
 #define IDC_ADV_STAMP_FORMAT_LABEL  130
 #define IDC_ADV_STAMP_FORMAT        131
+#define IDC_ADV_SYSTEM_DEVICES      150
 
 // Context-help ids and help topics
 #define HELPID_POSITION         100

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "audio/audio_device.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
 #include "settings/timing_options.h"
@@ -49,12 +50,15 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
     case WM_INITDIALOG:
       ShowValues(dialog, timingOptions);
       ShowTimestampFormats(dialog, stampFormat);
+      CheckDlgButton(dialog, IDC_ADV_SYSTEM_DEVICES, useSystemDevices ? BST_CHECKED : BST_UNCHECKED);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
           ReadValues(dialog);
           stampFormat = SelectedTimestampFormat(dialog);
+          // Takes effect for the next file opened; the open one keeps its device.
+          useSystemDevices = IsDlgButtonChecked(dialog, IDC_ADV_SYSTEM_DEVICES) == BST_CHECKED;
           EndDialog(dialog, 1);
           return TRUE;
         case IDCANCEL:

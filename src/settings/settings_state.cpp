@@ -1,5 +1,7 @@
 #include "settings/settings_state.h"
 
+#include "audio/audio_device.h"
+
 TimingOptions timingOptions = defaultTimingOptions;
 std::array<HotKeyCode, hotKeyCount> hotKeyCodes{};
 bool optionsFileUnread = false;
@@ -10,4 +12,5 @@ void ResetSettingsState() {
   hotKeyCodes = {};
   optionsFileUnread = false;
   stampFormat = 0;
+  useSystemDevices = false;
 }
