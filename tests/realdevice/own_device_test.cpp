@@ -133,7 +133,7 @@ class OwnDeviceTest : public MainWindowTest {
 
 // A freshly opened output of Wine's PulseAudio driver counts slowly for its
 // first second or so (the system's wave device as much as this one), so steps
-// are measured after that.
+// and rates are measured after that.
 constexpr DWORD kWarmUpMs = 1500;
 
 #define SKIP_WITHOUT_SOUND()                                                               \
@@ -257,13 +257,13 @@ TEST_F(OwnDeviceTest, SpeedThreeQuartersAdvancesThreeQuartersOfASecondPerSecond)
     setSpeed(5);
     Call(WM_COMMAND, IDT_PLAY);
     SKIP_WITHOUT_SOUND();
-    PumpFor(500);
+    PumpFor(kWarmUpMs);
     setSpeed(0);  // each change of speed restarts the output where it was
-    PumpFor(200);
-    const double slow = Rate(1200);
+    PumpFor(300);
+    const double slow = Rate(1500);
     setSpeed(5);
-    PumpFor(200);
-    const double normal = Rate(1200);
+    PumpFor(300);
+    const double normal = Rate(1500);
     EXPECT_NEAR(slow / normal, 0.75, 0.0375) << slow << " against " << normal;
     setSpeed(5);
   }
@@ -271,8 +271,13 @@ TEST_F(OwnDeviceTest, SpeedThreeQuartersAdvancesThreeQuartersOfASecondPerSecond)
 }
 
 TEST_F(OwnDeviceTest, SystemDevicesBringBackTheSystemsWaveDevice) {
-  useSystemDevices = true;
+  // The choice as the options file read at start gives it.
+  HANDLE f = CreateFileA(TempFile("default.usr").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, "SystemDevices=1\r\n", 17, &written, nullptr);
+  CloseHandle(f);
   StartWith(Media("speech.wav"));
+  EXPECT_TRUE(useSystemDevices);
   EXPECT_FALSE(IsOwnAudioDevice(player.deviceId));
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_SPEED)));  // Wine's wave device takes no speed
   useSystemDevices = false;
