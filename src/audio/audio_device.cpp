@@ -25,9 +25,11 @@ constexpr MCIDEVICEID kFirstOwnId = 0x7D00;
 constexpr DWORD kDgvSetSpeed = 0x00020000L;  // MCI_DGV_SET_SPEED
 constexpr DWORD kMinSpeed = 500, kMaxSpeed = 1500;
 
-// Output: a few short buffers, so that a seek is heard at once; the worker
-// wakes at least this often to refill them and publish the position.
-constexpr int kBuffers = 8;
+// Output: short buffers, so that the position can be read finely, and
+// enough of them (about half a second) to ride out a busy machine; a seek or
+// pause drops what is queued (waveOutReset), so their number adds no delay.
+// The worker wakes at least this often to refill them.
+constexpr int kBuffers = 12;
 constexpr int kBufferMs = 40;
 constexpr DWORD kWakeMs = 10;
 
