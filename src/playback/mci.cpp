@@ -3,8 +3,9 @@
 #include <cstdio>
 
 #include "app/player_state.h"
+#include "audio/audio_device.h"
 
-MciSendCommandFn mciSendCommandHook = mciSendCommandA;
+MciSendCommandFn mciSendCommandHook = AudioSendCommand;
 
 int SendMciCommand(std::uint32_t device, UINT command, DWORD flags, void* parms, const char* label) {
   const MCIERROR error = mciSendCommandHook(device, command, flags, reinterpret_cast<DWORD_PTR>(parms));

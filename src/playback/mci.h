@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-// Every MCI command goes through this pointer; it is mciSendCommandA unless a
-// test puts a simulated device behind it.
+// Every MCI command goes through this pointer: Dorvane's own audio device,
+// which passes what it does not play to mciSendCommandA, unless a test puts a
+// simulated device behind it.
 using MciSendCommandFn = MCIERROR(WINAPI*)(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR);
 extern MciSendCommandFn mciSendCommandHook;
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "audio/audio_device.h"
 #include "help/help.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
@@ -56,12 +57,15 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
       ShowValues(dialog, timingOptions);
       ShowTimestampFormats(dialog, stampFormat);
       ShowPedalMode(dialog, pedalMode);
+      CheckDlgButton(dialog, IDC_ADV_SYSTEM_DEVICES, useSystemDevices ? BST_CHECKED : BST_UNCHECKED);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
           ReadValues(dialog);
           stampFormat = SelectedTimestampFormat(dialog);
+          // Takes effect for the next file opened; the open one keeps its device.
+          useSystemDevices = IsDlgButtonChecked(dialog, IDC_ADV_SYSTEM_DEVICES) == BST_CHECKED;
           EndDialog(dialog, 1);
           return TRUE;
         case IDCANCEL:

@@ -9,6 +9,7 @@
 #include "app/file_io.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "audio/audio_device.h"
 #include "filesel/file_dialogs.h"
 #include "playback/mci.h"
 #include "res/resource.h"
@@ -32,6 +33,7 @@ void ApplyOptionsText(HWND window, std::string_view text) {
   // The timing values start from their defaults for every loaded text, so a
   // file without them gives the defaults.
   timingOptions = values.timing;
+  useSystemDevices = values.choices[choiceSystemDevices] == 1;
   if (values.walkLengthMs) SetWalkLengthMs(window, *values.walkLengthMs);
   if (values.backspaceMs) SetBackspaceMs(window, *values.backspaceMs);
   if (values.walkPauseMs) SetWalkPauseMs(window, *values.walkPauseMs);
@@ -63,6 +65,7 @@ OptionsSnapshot CurrentSettings(HWND window) {
   settings.timing = timingOptions;
   settings.choices[choiceStampFormat] = stampFormat;
   settings.choices[choicePedalMode] = pedalMode;
+  settings.choices[choiceSystemDevices] = useSystemDevices ? 1 : 0;
   return settings;
 }
 

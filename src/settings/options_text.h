@@ -36,7 +36,7 @@ inline constexpr std::string_view builtInDefaultOptions =
 // is a decimal number from 0 to its largest value. Adding a choice: one enum
 // entry before optionChoiceCount, one row of optionChoiceKeys, and the
 // shell's two lines that apply and take its value.
-enum OptionChoice : int { choiceStampFormat, choicePedalMode, optionChoiceCount };
+enum OptionChoice : int { choiceStampFormat, choicePedalMode, choiceSystemDevices, optionChoiceCount };
 struct OptionChoiceKey {
   std::string_view name;
   std::int32_t defaultValue;
@@ -45,6 +45,8 @@ struct OptionChoiceKey {
 inline constexpr std::array<OptionChoiceKey, optionChoiceCount> optionChoiceKeys{{
     {"StampFormat", 0, 3},
     {"PedalMode", 0, 1},  // the middle foot pedal: 0 hold to play, 1 press to toggle
+    // 1: every file opens on the system's MCI devices; 0: wav and mp3 on Dorvane's own.
+    {"SystemDevices", 0, 1},
 }};
 using OptionChoices = std::array<std::int32_t, optionChoiceCount>;
 inline constexpr OptionChoices DefaultOptionChoices() {

@@ -1,5 +1,7 @@
 #include "settings/settings_state.h"
 
+#include "audio/audio_device.h"
+
 TimingOptions timingOptions = defaultTimingOptions;
 std::array<HotKeyCode, hotKeyCount> hotKeyCodes{};
 bool optionsFileUnread = false;
@@ -12,4 +14,5 @@ void ResetSettingsState() {
   optionsFileUnread = false;
   stampFormat = 0;
   pedalMode = 0;
+  useSystemDevices = false;
 }

@@ -416,3 +416,29 @@ TEST(PedalModeOption, ReadAnywhereAndOutOfRangeGivesTheDefault) {
   };
   for (const auto& [text, mode] : cases) EXPECT_EQ(ReadOptionsText(text).choices[choicePedalMode], mode) << text;
 }
+
+TEST(SystemDevicesOption, WrittenAfterTheEighteenLinesOnlyWhenOnAndReadFromAnywhere) {
+  OptionsSnapshot on = StartingSnapshot();
+  on.choices[choiceSystemDevices] = 1;
+  EXPECT_EQ(WriteOptionsText(on), std::string(defaultOptionsFile) + "SystemDevices=1\r\n");
+  EXPECT_EQ(ReadOptionsText(WriteOptionsText(on)).choices[choiceSystemDevices], 1);
+  EXPECT_EQ(WriteOptionsText(StartingSnapshot()), defaultOptionsFile);  // off: the file of old
+
+  // A longest path gives way, so that the key stays within what is read.
+  on.file = std::string(259, 'p');
+  const std::string text = WriteOptionsText(on);
+  EXPECT_LE(text.size(), optionsTextLimit);
+  EXPECT_EQ(ReadOptionsText(text).choices[choiceSystemDevices], 1);
+
+  struct Case {
+    const char* text;
+    bool on;
+  } cases[] = {
+      {"SystemDevices=1\r\n", true},     {"WalkLength=2\r\nsystemdevices=1\r\nNumLoops=2\r\n", true},
+      {"Sys=1\r\n", true},               {"SystemDevices=0\r\n", false},
+      {"SystemDevices=2\r\n", false},    {"SystemDevices=-1\r\n", false},
+      {"SystemDevices=yes\r\n", false},  {"SystemDevices=1\r\nSystemDevices=0\r\n", false},
+      {"SystemDevicesX=1\r\n", false},   {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadOptionsText(c.text).choices[choiceSystemDevices], c.on ? 1 : 0) << c.text;
+}

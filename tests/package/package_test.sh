@@ -53,7 +53,7 @@ system_dlls_only() {
   local dll
   for dll in $(x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p'); do
     case "${dll,,}" in
-      kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | comdlg32.dll | winmm.dll | advapi32.dll | msvcrt.dll | shell32.dll | version.dll) ;;
+      kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | comdlg32.dll | winmm.dll | msacm32.dll | advapi32.dll | msvcrt.dll | shell32.dll | version.dll) ;;
       *) echo "  imports $dll"; return 1 ;;
     esac
   done

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_device.h"
 #include "settings/options_file.h"
 #include "settings_fixture.h"
 
@@ -100,6 +101,57 @@ TEST_F(AdvancedOptionsTest, ValuesTakenAreSavedToTheFileLeftByOpenDefaultOptions
   TimingOptions expected = defaultTimingOptions;
   expected.HotKeySeekDelay = 8;
   EXPECT_EQ(timingOptions, expected);
+}
+
+}  // namespace
+
+namespace {
+
+// The check box "Use the system's MCI devices": shows the choice in force,
+// OK takes it, Cancel and Restore Defaults leave it, and the options file
+// carries it after its 18 lines only while it is on.
+TEST_F(AdvancedOptionsTest, SystemDevicesCheckBox) {
+  struct Step {
+    bool before;
+    std::vector<int> buttons;
+    bool after;
+  } steps[] = {
+      {false, {IDC_ADV_SYSTEM_DEVICES, IDOK}, true},
+      {true, {IDC_ADV_RESTORE, IDOK}, true},
+      {true, {IDC_ADV_SYSTEM_DEVICES, IDCANCEL}, true},
+      {true, {IDC_ADV_SYSTEM_DEVICES, IDOK}, false},
+  };
+  for (const Step& step : steps) {
+    useSystemDevices = step.before;
+    bool shown = !step.before;
+    std::string label;
+    dialogs.Clear();
+    dialogs.Then([&, buttons = step.buttons](HWND dialog) {
+      shown = IsDlgButtonChecked(dialog, IDC_ADV_SYSTEM_DEVICES) == BST_CHECKED;
+      char text[64] = "";
+      GetDlgItemTextA(dialog, IDC_ADV_SYSTEM_DEVICES, text, sizeof text);
+      label = text;
+      for (int button : buttons) {
+        if (button == IDC_ADV_SYSTEM_DEVICES) SendDlgItemMessageA(dialog, button, BM_CLICK, 0, 0);
+        else PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+      }
+    });
+    EXPECT_EQ(Command(IDM_ADVANCED_OPTIONS), TRUE);
+    EXPECT_EQ(shown, step.before);
+    EXPECT_EQ(label, "Use the system's MCI devices");
+    EXPECT_EQ(useSystemDevices, step.after);
+  }
+
+  useSystemDevices = true;
+  DestroyMainWindow();
+  const std::string written = ReadBytes(DefaultFile());
+  EXPECT_EQ(written.substr(written.size() - 17), "SystemDevices=1\r\n");
+  StartNewProcess();
+  CreateMainWindow();
+  EXPECT_TRUE(useSystemDevices) << "read back at start";
+  useSystemDevices = false;
+  DestroyMainWindow();
+  EXPECT_EQ(ReadBytes(DefaultFile()).size(), 320u);
 }
 
 }  // namespace

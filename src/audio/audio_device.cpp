@@ -1,0 +1,464 @@
+#include "audio/audio_device.h"
+
+#include <algorithm>
+#include <cctype>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "audio/pcm_source.h"
+#include "audio/time_stretch.h"
+#include "audio/wav_format.h"
+
+bool useSystemDevices = false;
+
+namespace {
+
+// Own ids start far above the small numbers the system hands out.
+constexpr MCIDEVICEID kFirstOwnId = 0x7D00;
+constexpr DWORD kDgvSetSpeed = 0x00020000L;  // MCI_DGV_SET_SPEED
+constexpr DWORD kMinSpeed = 500, kMaxSpeed = 1500;
+
+// Output: short buffers, so that the position can be read finely, and
+// enough of them (about half a second) to ride out a busy machine; a seek or
+// pause drops what is queued (waveOutReset), so their number adds no delay.
+// The worker wakes at least this often to refill them.
+constexpr int kBuffers = 12;
+constexpr int kBufferMs = 40;
+constexpr DWORD kWakeMs = 10;
+
+struct DgvSetParms {  // MCI_DGV_SET_PARMS
+  DWORD_PTR dwCallback;
+  DWORD dwTimeFormat;
+  DWORD dwAudio;
+  DWORD dwFileFormat;
+  DWORD dwSpeed;
+};
+
+enum class Mode { kStopped, kPlaying, kPaused };
+
+HWND CallbackToWindow(DWORD_PTR callback) { return reinterpret_cast<HWND>(callback & 0xFFFF'FFFF); }
+
+// The media frame being heard: the frames the output has played since the
+// play began (never more than were written), mapped back through the speed.
+std::uint64_t HeardFrame(HWAVEOUT out, std::uint64_t startSamples, std::uint64_t written, std::uint64_t from,
+                         std::uint64_t to, double speed, int channels) {
+  MMTIME t{};
+  t.wType = TIME_SAMPLES;
+  std::uint64_t played = 0;
+  if (out != nullptr && waveOutGetPosition(out, &t, sizeof t) == MMSYSERR_NOERROR) {
+    const std::uint64_t now = t.wType == TIME_SAMPLES ? t.u.sample
+                              : t.wType == TIME_BYTES ? t.u.cb / (2 * static_cast<std::uint64_t>(channels))
+                                                      : 0;
+    played = now > startSamples ? now - startSamples : 0;
+  }
+  played = std::min(played, written);
+  return std::min(to, from + static_cast<std::uint64_t>(std::llround(static_cast<double>(played) * speed)));
+}
+
+// One open file. Commands run on the caller's thread and only change the
+// shared record below and wake the worker; the worker owns the waveOut
+// device, decodes, stretches, writes buffers and publishes the position.
+class Device {
+ public:
+  Device(MCIDEVICEID id, std::unique_ptr<PcmSource> source)
+      : id_(id), source_(std::move(source)),
+        lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
+        wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+    worker_ = std::thread([this] { Worker(); });
+  }
+
+  ~Device() {
+    {
+      std::lock_guard lock(m_);
+      quit_ = true;
+      EndNotify(MCI_NOTIFY_ABORTED);
+    }
+    SetEvent(wake_);
+    worker_.join();
+    CloseHandle(wake_);
+  }
+
+  MCIERROR Command(UINT message, DWORD flags, DWORD_PTR parms) {
+    std::lock_guard lock(m_);
+    switch (message) {
+      case MCI_PLAY: return Play(flags, reinterpret_cast<const MCI_PLAY_PARMS*>(parms));
+      case MCI_SEEK: return Seek(flags, reinterpret_cast<const MCI_SEEK_PARMS*>(parms));
+      case MCI_PAUSE: return Halt(Mode::kPaused);
+      case MCI_STOP: return Halt(Mode::kStopped);
+      case MCI_RESUME: return mode_ == Mode::kPaused ? StartPlay(position_, playTo_) : 0;
+      case MCI_SET: return Set(flags, parms);
+      case MCI_STATUS: return Status(flags, reinterpret_cast<MCI_STATUS_PARMS*>(parms));
+      default: return MCIERR_UNSUPPORTED_FUNCTION;
+    }
+  }
+
+ private:
+  // --- the caller's side, under m_ ---
+
+  std::uint64_t ToFrame(DWORD ms) const { return std::min(MsToFrames(ms, source_->SampleRate()), source_->Frames()); }
+  std::int32_t ToMs(std::uint64_t frame) const { return FramesToMs(frame, source_->SampleRate()); }
+
+  // Asked of the output at the moment of the question, so that the position
+  // moves as finely as the output counts, whenever the worker last ran.
+  std::uint64_t CurrentFrame() const {
+    if (mode_ != Mode::kPlaying) return position_;
+    if (workerGeneration_ != generation_) return playFrom_;
+    return HeardFrame(heard_.device, heard_.startSamples, heard_.written, heard_.from, heard_.to, heard_.speed,
+                      source_->Channels());
+  }
+
+  void EndNotify(WPARAM code) {
+    if (!notifyPending_) return;
+    notifyPending_ = false;
+    PostMessageA(notifyWindow_, MM_MCINOTIFY, code, static_cast<LPARAM>(id_));
+  }
+
+  void Changed() {
+    ++generation_;
+    SetEvent(wake_);
+  }
+
+  MCIERROR StartPlay(std::uint64_t from, std::uint64_t to) {
+    mode_ = Mode::kPlaying;
+    playFrom_ = position_ = from;
+    playTo_ = to;
+    Changed();
+    if (from == to) {  // nothing to play: done at once
+      mode_ = Mode::kStopped;
+      EndNotify(MCI_NOTIFY_SUCCESSFUL);
+    }
+    return 0;
+  }
+
+  MCIERROR Play(DWORD flags, const MCI_PLAY_PARMS* p) {
+    if ((flags & (MCI_FROM | MCI_TO | MCI_NOTIFY)) && p == nullptr) return MCIERR_NULL_PARAMETER_BLOCK;
+    if (outputError_ != 0) {  // the sound output failed while playing: said once, then tried afresh
+      const MCIERROR error = outputError_;
+      outputError_ = 0;
+      return error;
+    }
+    const std::int64_t fromMs = (flags & MCI_FROM) ? static_cast<std::int64_t>(p->dwFrom) : ToMs(CurrentFrame());
+    const std::int64_t toMs = (flags & MCI_TO) ? static_cast<std::int64_t>(p->dwTo) : lengthMs_;
+    if (fromMs > lengthMs_ || toMs > lengthMs_ || toMs < fromMs) return MCIERR_OUTOFRANGE;
+    const std::uint64_t from = (flags & MCI_FROM) ? ToFrame(p->dwFrom) : CurrentFrame();
+    const std::uint64_t to = (flags & MCI_TO) ? ToFrame(p->dwTo) : source_->Frames();
+    EndNotify((flags & MCI_NOTIFY) ? MCI_NOTIFY_SUPERSEDED : MCI_NOTIFY_ABORTED);
+    if (flags & MCI_NOTIFY) {
+      notifyPending_ = true;
+      notifyWindow_ = CallbackToWindow(p->dwCallback);
+    }
+    return StartPlay(std::min(from, to), to);
+  }
+
+  MCIERROR Seek(DWORD flags, const MCI_SEEK_PARMS* p) {
+    std::uint64_t to;
+    if (flags & MCI_TO) {
+      if (p == nullptr) return MCIERR_NULL_PARAMETER_BLOCK;
+      if (static_cast<std::int64_t>(p->dwTo) > lengthMs_) return MCIERR_OUTOFRANGE;
+      to = ToFrame(p->dwTo);
+    } else if (flags & MCI_SEEK_TO_START) {
+      to = 0;
+    } else if (flags & MCI_SEEK_TO_END) {
+      to = source_->Frames();
+    } else {
+      return MCIERR_MISSING_PARAMETER;
+    }
+    EndNotify(MCI_NOTIFY_ABORTED);
+    mode_ = Mode::kStopped;
+    position_ = to;
+    Changed();
+    return 0;
+  }
+
+  // Pause and stop keep the position; on a device that is not playing they
+  // change nothing and are no error.
+  MCIERROR Halt(Mode mode) {
+    if (mode_ == Mode::kStopped) return 0;
+    if (mode_ == Mode::kPlaying) {
+      position_ = CurrentFrame();
+      EndNotify(MCI_NOTIFY_ABORTED);
+      Changed();
+    }
+    mode_ = mode;
+    return 0;
+  }
+
+  MCIERROR Set(DWORD flags, DWORD_PTR parms) {
+    if (parms == 0) return MCIERR_NULL_PARAMETER_BLOCK;
+    if (flags & ~(MCI_SET_TIME_FORMAT | kDgvSetSpeed | MCI_WAIT | MCI_NOTIFY)) return MCIERR_UNSUPPORTED_FUNCTION;
+    if ((flags & MCI_SET_TIME_FORMAT) &&
+        reinterpret_cast<const MCI_SET_PARMS*>(parms)->dwTimeFormat != MCI_FORMAT_MILLISECONDS)
+      return MCIERR_BAD_TIME_FORMAT;
+    if (flags & kDgvSetSpeed) {
+      const DWORD speed = reinterpret_cast<const DgvSetParms*>(parms)->dwSpeed;
+      if (speed < kMinSpeed || speed > kMaxSpeed) return MCIERR_OUTOFRANGE;
+      if (speed != speed_ && mode_ == Mode::kPlaying) {
+        speed_ = speed;
+        playFrom_ = position_ = CurrentFrame();  // go on from here at the new speed
+        Changed();
+      }
+      speed_ = speed;
+    }
+    return 0;
+  }
+
+  MCIERROR Status(DWORD flags, MCI_STATUS_PARMS* p) {
+    if (p == nullptr) return MCIERR_NULL_PARAMETER_BLOCK;
+    if (!(flags & MCI_STATUS_ITEM)) return MCIERR_MISSING_PARAMETER;
+    switch (p->dwItem) {
+      case MCI_STATUS_LENGTH: p->dwReturn = static_cast<DWORD>(lengthMs_); break;
+      case MCI_STATUS_POSITION: p->dwReturn = static_cast<DWORD>(ToMs(CurrentFrame())); break;
+      case MCI_STATUS_MODE:
+        p->dwReturn = mode_ == Mode::kPlaying ? MCI_MODE_PLAY : mode_ == Mode::kPaused ? MCI_MODE_PAUSE : MCI_MODE_STOP;
+        break;
+      case MCI_STATUS_MEDIA_PRESENT:
+      case MCI_STATUS_READY: p->dwReturn = TRUE; break;
+      case MCI_STATUS_TIME_FORMAT: p->dwReturn = MCI_FORMAT_MILLISECONDS; break;
+      default: return MCIERR_UNSUPPORTED_FUNCTION;
+    }
+    return 0;
+  }
+
+  // --- the worker's side ---
+
+  struct Output {
+    HWAVEOUT device = nullptr;
+    std::array<WAVEHDR, kBuffers> headers{};
+    std::array<std::vector<std::int16_t>, kBuffers> samples;
+    std::array<bool, kBuffers> queued{};
+
+    bool Free(int i) const { return !queued[static_cast<std::size_t>(i)] || (headers[static_cast<std::size_t>(i)].dwFlags & WHDR_DONE); }
+    bool AllDone() const {
+      for (int i = 0; i < kBuffers; ++i)
+        if (!Free(i)) return false;
+      return true;
+    }
+    void Close() {
+      if (device == nullptr) return;
+      waveOutReset(device);
+      for (auto& h : headers)
+        if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(device, &h, sizeof h);
+      waveOutClose(device);
+      device = nullptr;
+    }
+  };
+
+  // Opens the sound output in the source's format; MCI's error when it cannot.
+  MCIERROR OpenOutput(Output& out) {
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = static_cast<WORD>(source_->Channels());
+    format.nSamplesPerSec = static_cast<DWORD>(source_->SampleRate());
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = static_cast<WORD>(2 * format.nChannels);
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    const MMRESULT r = waveOutOpen(&out.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake_), 0,
+                                   CALLBACK_EVENT);
+    if (r != MMSYSERR_NOERROR) {
+      out.device = nullptr;
+      return r == MMSYSERR_ALLOCATED ? MCIERR_WAVE_OUTPUTSINUSE : MCIERR_WAVE_OUTPUTSUNSUITABLE;
+    }
+    const std::size_t frames = static_cast<std::size_t>(source_->SampleRate()) * kBufferMs / 1000;
+    for (auto& s : out.samples) s.resize(frames * static_cast<std::size_t>(source_->Channels()));
+    out.queued = {};
+    return 0;
+  }
+
+  // Output failed: the play stops where it was heard, its notification says
+  // so, and the next play command reports the failure.
+  void OutputFailed(unsigned generation, MCIERROR error, std::uint64_t frame) {
+    std::lock_guard lock(m_);
+    outputError_ = error;
+    if (generation != generation_) return;
+    mode_ = Mode::kPaused;
+    position_ = frame;
+    EndNotify(MCI_NOTIFY_FAILURE);
+  }
+
+  void Worker() {
+    Output out;
+    TimeStretch stretch;
+    std::vector<std::int16_t> decoded(4096 * static_cast<std::size_t>(source_->Channels()));
+    const std::size_t channels = static_cast<std::size_t>(source_->Channels());
+    unsigned generation = ~0u;
+    bool feeding = false, sourceDone = false;
+    std::uint64_t from = 0, to = 0, readAt = 0, written = 0, startSamples = 0;
+    double speed = 1.0;
+
+    for (;;) {
+      WaitForSingleObject(wake_, kWakeMs);
+      unsigned g;
+      Mode mode;
+      {
+        std::lock_guard lock(m_);
+        if (quit_) break;
+        g = generation_;
+        mode = mode_;
+        if (g != generation) {
+          from = playFrom_;
+          to = playTo_;
+          speed = speed_ / 1000.0;
+        }
+      }
+      if (g != generation) {
+        generation = g;
+        feeding = false;
+        if (out.device != nullptr) waveOutReset(out.device);
+        if (mode != Mode::kPlaying) continue;
+        if (out.device == nullptr) {
+          if (const MCIERROR error = OpenOutput(out); error != 0) {
+            OutputFailed(g, error, from);
+            continue;
+          }
+        }
+        source_->Seek(from);
+        stretch.Start(source_->Channels(), source_->SampleRate(), speed);
+        readAt = from;
+        written = 0;
+        sourceDone = false;
+        feeding = true;
+        MMTIME t{};
+        t.wType = TIME_SAMPLES;
+        waveOutGetPosition(out.device, &t, sizeof t);
+        startSamples = t.wType == TIME_SAMPLES ? t.u.sample : 0;
+        std::lock_guard lock(m_);
+        if (generation_ == g) {
+          workerGeneration_ = g;
+          heard_ = Heard{out.device, startSamples, 0, from, to, speed};
+        }
+      }
+      if (!feeding) continue;
+
+      bool failed = false;
+      for (int i = 0; i < kBuffers && !failed; ++i) {
+        if (!out.Free(i)) continue;
+        auto& samples = out.samples[static_cast<std::size_t>(i)];
+        const std::size_t want = samples.size() / channels;
+        while (stretch.Ready() < want && !sourceDone) {
+          const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(decoded.size() / channels, to - readAt));
+          const std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
+          stretch.Push(decoded.data(), got);
+          readAt += got;
+          if (got == 0 || readAt >= to) {  // the end of the play, or of what the file really holds
+            stretch.Finish();
+            sourceDone = true;
+            to = readAt;
+          }
+        }
+        const std::size_t got = stretch.Pull(samples.data(), want);
+        if (got == 0) break;
+        WAVEHDR& h = out.headers[static_cast<std::size_t>(i)];
+        if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(out.device, &h, sizeof h);
+        h = WAVEHDR{};
+        h.lpData = reinterpret_cast<LPSTR>(samples.data());
+        h.dwBufferLength = static_cast<DWORD>(got * channels * sizeof(std::int16_t));
+        if (waveOutPrepareHeader(out.device, &h, sizeof h) != MMSYSERR_NOERROR ||
+            waveOutWrite(out.device, &h, sizeof h) != MMSYSERR_NOERROR) {
+          failed = true;
+          break;
+        }
+        out.queued[static_cast<std::size_t>(i)] = true;
+        written += got;
+      }
+
+      const std::uint64_t frame =
+          HeardFrame(out.device, startSamples, written, from, to, speed, source_->Channels());
+      if (failed) {
+        feeding = false;
+        waveOutReset(out.device);
+        OutputFailed(generation, MCIERR_HARDWARE, frame);
+        out.Close();
+        continue;
+      }
+      const bool finished = sourceDone && stretch.Ready() == 0 && out.AllDone();
+      std::lock_guard lock(m_);
+      if (generation_ != generation) continue;
+      if (finished) {
+        feeding = false;
+        mode_ = Mode::kStopped;
+        position_ = to;
+        EndNotify(MCI_NOTIFY_SUCCESSFUL);
+      } else {
+        heard_.written = written;
+        heard_.to = to;
+      }
+    }
+    out.Close();
+  }
+
+  const MCIDEVICEID id_;
+  std::unique_ptr<PcmSource> source_;
+  const std::int32_t lengthMs_;
+  HANDLE wake_;
+  std::thread worker_;
+
+  std::mutex m_;  // guards everything below
+  Mode mode_ = Mode::kStopped;
+  std::uint64_t position_ = 0;  // where the device stands while it does not play
+  struct Heard {                // the play the worker runs, for the position
+    HWAVEOUT device = nullptr;
+    std::uint64_t startSamples = 0, written = 0, from = 0, to = 0;
+    double speed = 1.0;
+  } heard_;
+  std::uint64_t playFrom_ = 0, playTo_ = 0;
+  DWORD speed_ = 1000;
+  unsigned generation_ = 0;        // changes with every play, seek, pause and speed change
+  unsigned workerGeneration_ = ~0u;  // the generation whose play the worker has started
+  bool notifyPending_ = false;
+  HWND notifyWindow_ = nullptr;
+  MCIERROR outputError_ = 0;
+  bool quit_ = false;
+};
+
+std::map<MCIDEVICEID, std::unique_ptr<Device>> devices;
+MCIDEVICEID nextId = kFirstOwnId;
+
+bool EndsWith(std::string_view path, std::string_view ext) {
+  if (path.size() < ext.size()) return false;
+  const std::string_view tail = path.substr(path.size() - ext.size());
+  for (std::size_t i = 0; i < ext.size(); ++i)
+    if (static_cast<char>(std::tolower(static_cast<unsigned char>(tail[i]))) != ext[i]) return false;
+  return true;
+}
+
+// An own device for a wav or mp3 file this device reads; 0 for anything else.
+MCIDEVICEID OpenOwn(const char* path) {
+  std::unique_ptr<PcmSource> source;
+  if (EndsWith(path, ".wav")) source = OpenWavSource(path);
+  else if (EndsWith(path, ".mp3")) source = OpenMp3Source(path);
+  if (source == nullptr || source->SampleRate() <= 0) return 0;
+  const MCIDEVICEID id = nextId++;
+  devices.emplace(id, std::make_unique<Device>(id, std::move(source)));
+  return id;
+}
+
+}  // namespace
+
+bool IsOwnAudioDevice(MCIDEVICEID device) { return devices.count(device) != 0; }
+
+MCIERROR WINAPI AudioSendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR parms) {
+  if (message == MCI_OPEN && !useSystemDevices && parms != 0 &&
+      (flags & ~static_cast<DWORD_PTR>(MCI_WAIT | MCI_NOTIFY)) == MCI_OPEN_ELEMENT) {
+    auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(parms);
+    if (open->lpstrElementName != nullptr) {
+      if (const MCIDEVICEID id = OpenOwn(open->lpstrElementName); id != 0) {
+        open->wDeviceID = id;
+        return 0;
+      }
+    }
+  }
+  const auto own = devices.find(device);
+  if (own == devices.end()) return mciSendCommandA(device, message, flags, parms);
+  if (message == MCI_CLOSE) {
+    devices.erase(own);
+    return 0;
+  }
+  return own->second->Command(message, static_cast<DWORD>(flags), parms);
+}

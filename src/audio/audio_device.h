@@ -1,0 +1,16 @@
+// Dorvane's own audio device, below the one place that sends MCI commands.
+// PCM wav and mp3 files open here and answer the MCI commands Dorvane sends,
+// with MCI's meaning; every other file, and every file while
+// useSystemDevices is set, goes to the system's MCI devices as before.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+// Same signature as mciSendCommandA, which it calls for what is not its own.
+MCIERROR WINAPI AudioSendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR parms);
+
+// The user's choice to play everything on the system's MCI devices.
+extern bool useSystemDevices;
+
+// Whether an id belongs to an open device of Dorvane's own.
+bool IsOwnAudioDevice(MCIDEVICEID device);

@@ -1,0 +1,179 @@
+// mp3 decoding through the system's ACM MP3 decoder (l3codeca.acm), fed frame
+// by frame from the frame index, so that a file is never decoded whole and a
+// seek starts decoding a couple of frames before its target.
+#include <windows.h>
+#include <mmsystem.h>
+#include <mmreg.h>
+#include <msacm.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "audio/mp3_frames.h"
+#include "audio/pcm_source.h"
+
+namespace {
+
+// Frames decoded before a seek's target and thrown away: they refill the
+// decoder's overlap and bit reservoir, so the target frame sounds right.
+constexpr std::uint64_t kPrerollFrames = 2;
+constexpr std::size_t kFramesPerConvert = 8;
+
+class Mp3Source : public PcmSource {
+ public:
+  Mp3Source(HANDLE file, Mp3Index index) : file_(file), index_(std::move(index)) {
+    channels_ = index_.format.channels;
+    sampleRate_ = index_.format.sampleRate;
+    frames_ = index_.PlayableSamples();
+    spf_ = static_cast<std::uint64_t>(index_.format.samplesPerFrame);
+  }
+  ~Mp3Source() override { CloseStream(); }
+
+  bool OpenStream() {
+    CloseStream();
+    MPEGLAYER3WAVEFORMAT mp3{};
+    mp3.wfx.wFormatTag = WAVE_FORMAT_MPEGLAYER3;
+    mp3.wfx.nChannels = static_cast<WORD>(channels_);
+    mp3.wfx.nSamplesPerSec = static_cast<DWORD>(sampleRate_);
+    mp3.wfx.nAvgBytesPerSec = static_cast<DWORD>(index_.format.bitrateKbps) * 1000 / 8;
+    mp3.wfx.nBlockAlign = 1;
+    mp3.wfx.wBitsPerSample = 0;
+    mp3.wfx.cbSize = MPEGLAYER3_WFX_EXTRA_BYTES;
+    mp3.wID = MPEGLAYER3_ID_MPEG;
+    mp3.fdwFlags = MPEGLAYER3_FLAG_PADDING_ISO;
+    mp3.nBlockSize = static_cast<WORD>(index_.format.frameBytes);
+    mp3.nFramesPerBlock = 1;
+    mp3.nCodecDelay = 0;
+    WAVEFORMATEX pcm{};
+    pcm.wFormatTag = WAVE_FORMAT_PCM;
+    pcm.nChannels = static_cast<WORD>(channels_);
+    pcm.nSamplesPerSec = static_cast<DWORD>(sampleRate_);
+    pcm.wBitsPerSample = 16;
+    pcm.nBlockAlign = static_cast<WORD>(2 * channels_);
+    pcm.nAvgBytesPerSec = pcm.nSamplesPerSec * pcm.nBlockAlign;
+    if (acmStreamOpen(&stream_, nullptr, &mp3.wfx, &pcm, nullptr, 0, 0, 0) != MMSYSERR_NOERROR) {
+      stream_ = nullptr;
+      return false;
+    }
+    firstConvert_ = true;
+    pending_.clear();
+    return true;
+  }
+
+  bool Seek(std::uint64_t frame) override {
+    const std::uint64_t target = std::min(frame, frames_) + static_cast<std::uint64_t>(index_.encoderDelay);
+    const std::uint64_t targetFrame = target / spf_;
+    nextFrame_ = targetFrame > kPrerollFrames ? targetFrame - kPrerollFrames : 0;
+    decoded_ = nextFrame_ * spf_;
+    skip_ = target - decoded_;
+    pcm_.clear();
+    pcmRead_ = 0;
+    return OpenStream();
+  }
+
+  std::size_t Read(std::int16_t* out, std::size_t maxFrames) override {
+    const std::size_t ch = static_cast<std::size_t>(channels_);
+    const std::uint64_t end = frames_ + static_cast<std::uint64_t>(index_.encoderDelay);
+    std::size_t done = 0;
+    while (done < maxFrames) {
+      if (pcmRead_ == pcm_.size()) {
+        pcm_.clear();
+        pcmRead_ = 0;
+        if (stream_ == nullptr || !DecodeMore()) break;
+        continue;
+      }
+      // pcm_ holds the decoded stream from sample decoded_ on.
+      const std::size_t have = (pcm_.size() - pcmRead_) / ch;
+      if (skip_ > 0) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, have));
+        pcmRead_ += n * ch;
+        decoded_ += n;
+        skip_ -= n;
+        continue;
+      }
+      if (decoded_ >= end) break;
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>({have, maxFrames - done, end - decoded_}));
+      std::memcpy(out + done * ch, pcm_.data() + pcmRead_, n * ch * sizeof(std::int16_t));
+      pcmRead_ += n * ch;
+      decoded_ += n;
+      done += n;
+    }
+    return done;
+  }
+
+ private:
+  void CloseStream() {
+    if (stream_ != nullptr) acmStreamClose(stream_, 0);
+    stream_ = nullptr;
+  }
+
+  // Feeds the next few frames to the decoder; false at the end of the index
+  // or when the decoder gives nothing.
+  bool DecodeMore() {
+    const std::size_t count = std::min<std::size_t>(kFramesPerConvert, index_.frameOffsets.size() - static_cast<std::size_t>(std::min<std::uint64_t>(nextFrame_, index_.frameOffsets.size())));
+    if (count == 0 && pending_.empty()) return false;
+    for (std::size_t i = 0; i < count; ++i, ++nextFrame_) {
+      std::uint8_t head[4];
+      const std::uint64_t at = index_.frameOffsets[static_cast<std::size_t>(nextFrame_)];
+      if (file_.ReadAt(at, head, 4) != 4) return false;
+      const Mp3Header h = ParseMp3Header(ReadBe32(head));
+      const std::size_t old = pending_.size();
+      pending_.resize(old + static_cast<std::size_t>(h.frameBytes));
+      if (file_.ReadAt(at, pending_.data() + old, static_cast<std::size_t>(h.frameBytes)) != static_cast<std::size_t>(h.frameBytes)) {
+        pending_.resize(old);
+        break;
+      }
+    }
+    // Room for every sample of the frames given, and some over for what the
+    // decoder held back from the last call.
+    std::vector<std::uint8_t> pcmBytes((kFramesPerConvert + 2) * spf_ * static_cast<std::size_t>(channels_) * 2);
+    ACMSTREAMHEADER header{};
+    header.cbStruct = sizeof header;
+    header.pbSrc = pending_.data();
+    header.cbSrcLength = static_cast<DWORD>(pending_.size());
+    header.pbDst = pcmBytes.data();
+    header.cbDstLength = static_cast<DWORD>(pcmBytes.size());
+    if (acmStreamPrepareHeader(stream_, &header, 0) != MMSYSERR_NOERROR) return false;
+    const MMRESULT r = acmStreamConvert(stream_, &header, firstConvert_ ? ACM_STREAMCONVERTF_START : 0);
+    firstConvert_ = false;
+    const DWORD used = header.cbSrcLengthUsed, made = header.cbDstLengthUsed;
+    acmStreamUnprepareHeader(stream_, &header, 0);
+    if (r != MMSYSERR_NOERROR) return false;
+    pending_.erase(pending_.begin(), pending_.begin() + std::min<std::size_t>(used, pending_.size()));
+    const std::size_t samples = made / 2;
+    const auto* p = reinterpret_cast<const std::int16_t*>(pcmBytes.data());
+    pcm_.assign(p, p + samples - samples % static_cast<std::size_t>(channels_));
+    // A decoder that takes nothing and gives nothing will not start to.
+    return !pcm_.empty() || (used > 0 && count > 0);
+  }
+
+  FileHandle file_;
+  Mp3Index index_;
+  std::uint64_t spf_ = 1152;
+  HACMSTREAM stream_ = nullptr;
+  bool firstConvert_ = true;
+  std::vector<std::uint8_t> pending_;  // frames given to the decoder and not yet taken
+  std::vector<std::int16_t> pcm_;      // decoded, not yet read
+  std::size_t pcmRead_ = 0;
+  std::uint64_t nextFrame_ = 0;  // index of the next frame to feed
+  std::uint64_t decoded_ = 0;    // decoded-stream sample at pcm_[pcmRead_]
+  std::uint64_t skip_ = 0;       // samples to drop before the seek's target
+};
+
+}  // namespace
+
+std::unique_ptr<PcmSource> OpenMp3Source(const char* path) {
+  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  FileHandle probe(h);
+  Mp3Index index = BuildMp3Index(probe.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) {
+    return probe.ReadAt(at, into.data(), into.size());
+  });
+  if (index.Empty()) return nullptr;
+  probe.h = INVALID_HANDLE_VALUE;  // the source keeps the handle
+  auto source = std::make_unique<Mp3Source>(h, std::move(index));
+  if (!source->Seek(0)) return nullptr;  // no ACM decoder takes this stream
+  return source;
+}

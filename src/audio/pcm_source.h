@@ -1,0 +1,46 @@
+// Decoded 16-bit PCM from a media file, read from any frame on: the wav
+// reader and the mp3 decoder behind one face for the audio device.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdint>
+#include <memory>
+
+class PcmSource {
+ public:
+  virtual ~PcmSource() = default;
+  int Channels() const { return channels_; }
+  int SampleRate() const { return sampleRate_; }
+  std::uint64_t Frames() const { return frames_; }  // frames per channel in the whole file
+  // The next Read starts at frame (clamped to the end).
+  virtual bool Seek(std::uint64_t frame) = 0;
+  // Up to maxFrames interleaved frames; fewer only at the end or on a read error.
+  virtual std::size_t Read(std::int16_t* out, std::size_t maxFrames) = 0;
+
+ protected:
+  int channels_ = 0;
+  int sampleRate_ = 0;
+  std::uint64_t frames_ = 0;
+};
+
+// Closes a Win32 file handle when it goes.
+struct FileHandle {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  FileHandle() = default;
+  explicit FileHandle(HANDLE handle) : h(handle) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  bool Valid() const { return h != INVALID_HANDLE_VALUE; }
+  std::uint64_t Size() const;
+  std::size_t ReadAt(std::uint64_t offset, void* into, std::size_t count) const;
+};
+
+// A PCM wav this device plays (8 or 16 bit, mono or stereo), else null: the
+// file is then left to the system's MCI device.
+std::unique_ptr<PcmSource> OpenWavSource(const char* path);
+// An mp3 whose frames are found and which the system's ACM MP3 decoder takes, else null.
+std::unique_ptr<PcmSource> OpenMp3Source(const char* path);

@@ -1,0 +1,337 @@
+// Dorvane's own audio device, playing the recordings through waveOut to the
+// sound server (a PulseAudio null sink under scripts/test). Time is real, so
+// checks take ranges, except where the device stands still.
+#include <windows.h>
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/player_state.h"
+#include "audio/audio_device.h"
+#include "playback/mci.h"
+#include "playback/media.h"
+#include "playback/transport.h"
+#include "playback/transport_math.h"
+#include "res/resource.h"
+#include "settings/settings_state.h"
+#include "support/main_window_fixture.h"
+#include "support/playback_fixture.h"
+
+namespace {
+
+struct Sent {
+  UINT message;
+  DWORD flags;
+  DWORD to;
+  MCIERROR result;
+};
+std::vector<Sent> sent;
+
+// Every command Dorvane sends, passed to the device behind the seam by
+// default (Dorvane's own, or the system's when the user chose it) and noted.
+MCIERROR WINAPI RecordAndSend(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR parms) {
+  Sent s{message, static_cast<DWORD>(flags), 0, 0};
+  if (parms != 0 && message == MCI_SEEK) s.to = reinterpret_cast<const MCI_SEEK_PARMS*>(parms)->dwTo;
+  s.result = AudioSendCommand(device, message, flags, parms);
+  sent.push_back(s);
+  return s.result;
+}
+
+std::string MediaDir() {
+  if (const char* dir = std::getenv("DORVANE_MEDIA_DIR"); dir != nullptr && *dir != '\0') return dir;
+  char exe[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  const std::string path = exe;
+  return path.substr(0, path.find_last_of('\\')) + "\\media";
+}
+
+class OwnDeviceTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    sent.clear();
+    useSystemDevices = false;
+    mciSendCommandHook = RecordAndSend;
+  }
+  void TearDown() override {
+    if (window != nullptr && player.isOpen) Call(WM_COMMAND, IDM_CLOSE);
+    useSystemDevices = false;
+    MainWindowTest::TearDown();
+  }
+
+  std::string Media(const char* name) const { return MediaDir() + "\\" + name; }
+  void StartWith(const std::string& path) {
+    CreateMainWindow(path.c_str());
+    ASSERT_TRUE(player.isOpen) << path;
+    sent.clear();
+  }
+
+  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+      if (done()) return true;
+      if (GetTickCount() - start > timeoutMs) return false;
+      Sleep(5);
+    }
+  }
+  void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+  std::int32_t Position() const {
+    MCI_STATUS_PARMS status{};
+    status.dwItem = MCI_STATUS_POSITION;
+    if (AudioSendCommand(player.deviceId, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&status)) != 0)
+      return -1;
+    return static_cast<std::int32_t>(status.dwReturn);
+  }
+  bool SoundRuns() {
+    return PumpUntil([this] { return Position() > 0; }, 3000);
+  }
+  std::vector<Sent> SentOf(UINT message) const {
+    std::vector<Sent> found;
+    for (const auto& s : sent)
+      if (s.message == message) found.push_back(s);
+    return found;
+  }
+  std::vector<CaughtDialog> Boxes() const { return WithoutHotKeyWarnings(dialogs.Caught()); }
+
+  // The largest step of the position beyond the time that passed between two
+  // readings about 5 ms apart, while it plays for ms, and how far it went.
+  // (A test thread that the system keeps waiting sees large but honest jumps.)
+  std::pair<std::int32_t, std::int32_t> StepsWhilePlaying(DWORD ms) {
+    const std::int32_t start = Position();
+    std::int32_t last = start, largest = 0;
+    DWORD lastTick = GetTickCount();
+    PumpUntil([&] {
+      const std::int32_t now = Position();
+      const DWORD tick = GetTickCount();
+      largest = std::max(largest, now - last - static_cast<std::int32_t>(tick - lastTick));
+      last = now;
+      lastTick = tick;
+      return false;
+    }, ms);
+    return {largest, last - start};
+  }
+
+  // Position moved per wall-clock second over ms of playing.
+  double Rate(DWORD ms) {
+    const DWORD start = GetTickCount();
+    const std::int32_t from = Position();
+    PumpFor(ms);
+    return (Position() - from) / static_cast<double>(GetTickCount() - start);
+  }
+};
+
+// A freshly opened output of Wine's PulseAudio driver counts slowly for its
+// first second or so (the system's wave device as much as this one), so steps
+// and rates are measured after that.
+constexpr DWORD kWarmUpMs = 1500;
+
+#define SKIP_WITHOUT_SOUND()                                                               \
+  if (!SoundRuns()) GTEST_SKIP() << "no sound output: the position never moved (start a " \
+                                    "sound server, e.g. a PulseAudio null sink, as scripts/test does)"
+
+TEST_F(OwnDeviceTest, WavAndMp3PlayWithFinePositionSteps) {
+  for (const char* name : {"speech.wav", "speech.mp3", "tone.wav"}) {
+    SCOPED_TRACE(name);
+    if (window == nullptr) StartWith(Media(name));
+    else OpenMediaFile(window, Media(name).c_str());
+    ASSERT_TRUE(player.isOpen);
+    EXPECT_TRUE(IsOwnAudioDevice(player.deviceId));
+    EXPECT_NEAR(player.mediaLength, name[0] == 't' ? 2000 : 6000, 5);
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_SPEED)));  // speed works for wav too
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    PumpFor(kWarmUpMs);
+    const auto [largest, moved] = StepsWhilePlaying(600);
+    EXPECT_LE(largest, 60);
+    EXPECT_GT(moved, 300);
+    EXPECT_EQ(StatusText(kStatusMode), "playing");
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(OwnDeviceTest, Mp3PauseAndResumeRewindWithoutAnyBox) {
+  StartWith(Media("speech.mp3"));
+  SetUnpauseRewindMs(window, 2000);
+  Call(WM_COMMAND, IDT_PLAY);
+  SKIP_WITHOUT_SOUND();
+  ASSERT_TRUE(PumpUntil([this] { return Position() >= 2500; }, 5000));
+  Call(WM_COMMAND, IDT_PAUSE);
+  const std::int32_t paused = Position();
+  PumpFor(300);
+  EXPECT_EQ(Position(), paused);  // stands still
+  Call(WM_COMMAND, IDT_PAUSE);
+  const auto seeks = SentOf(MCI_SEEK);
+  ASSERT_EQ(seeks.size(), 1u);
+  EXPECT_EQ(seeks[0].to, static_cast<DWORD>(paused - 2000));
+  EXPECT_EQ(seeks[0].result, 0u);
+  ASSERT_TRUE(PumpUntil([&] { return Position() > paused - 2000 + 300; }, 3000)) << Position();
+  EXPECT_LT(Position(), paused);
+  // Pausing twice more: the second meets a stopped device after a seek.
+  Call(WM_COMMAND, IDT_PAUSE);
+  MCI_SEEK_PARMS seek{};
+  seek.dwTo = 1000;
+  EXPECT_EQ(AudioSendCommand(player.deviceId, MCI_SEEK, MCI_TO, reinterpret_cast<DWORD_PTR>(&seek)), 0u);
+  EXPECT_EQ(AudioSendCommand(player.deviceId, MCI_PAUSE, 0, 0), 0u);
+  EXPECT_EQ(Position(), 1000);
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(OwnDeviceTest, HeldFastWindOnMp3StepsAsTheTableSays) {
+  StartWith(Media("speech.mp3"));
+  Call(WM_COMMAND, IDT_PLAY);
+  SKIP_WITHOUT_SOUND();
+  for (int i = 0; i < 6; ++i) {
+    Call(WM_HOTKEY, 4);
+    PumpFor(20);
+  }
+  const auto seeks = SentOf(MCI_SEEK);
+  ASSERT_EQ(seeks.size(), 6u);
+  for (std::size_t i = 1; i < seeks.size(); ++i) {
+    const std::int32_t step = FastWindStep(static_cast<std::int32_t>(i), timingOptions.HotKeySpeedupDelay,
+                                           timingOptions.HotKeySlowRepeatSpeed, timingOptions.HotKeyFastRepeatSpeed);
+    EXPECT_EQ(seeks[i].to, seeks[i - 1].to + static_cast<DWORD>(step)) << i;
+    EXPECT_EQ(seeks[i].result, 0u);
+  }
+  EXPECT_EQ(Position(), static_cast<std::int32_t>(seeks.back().to));
+  // The burst ends and playback goes on from there.
+  ASSERT_TRUE(PumpUntil([&] { return Position() > static_cast<std::int32_t>(seeks.back().to) + 200; }, 3000));
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(OwnDeviceTest, ShortWalkReachesTwoOfTwoAndAdvances) {
+  StartWith(Media("speech.mp3"));
+  SetBackspaceMs(window, 500);
+  SetWalkLengthMs(window, 1000);
+  SetWalkPauseMs(window, 500);
+  SendDlgItemMessageA(window, IDC_LOOPS_UPDOWN, UDM_SETPOS, 0, MAKELPARAM(2, 0));
+  Call(WM_COMMAND, IDT_WALK);
+  SKIP_WITHOUT_SOUND();
+  ASSERT_TRUE(PumpUntil([this] { return StatusText(kStatusCounter) == "2 of 2"; }, 6000));
+  ASSERT_TRUE(PumpUntil([this] { return StatusText(kStatusCounter) == "1 of 2"; }, 6000));
+  // The second chunk starts one backspace before the end of the first.
+  EXPECT_TRUE(PumpUntil([this] { return Position() > 500 && Position() <= 1500; }, 1000)) << Position();
+  EXPECT_TRUE(player.isWalking);
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(OwnDeviceTest, TheEndOfTheMediaPauses) {
+  for (const char* name : {"tone.wav", "speech.mp3"}) {
+    SCOPED_TRACE(name);
+    if (window == nullptr) StartWith(Media(name));
+    else OpenMediaFile(window, Media(name).c_str());
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    SeekTo(player.mediaLength - 700);
+    PumpFor(200);  // the burst ends and playback restarts
+    ASSERT_FALSE(player.isPaused);
+    ASSERT_TRUE(PumpUntil([] { return player.isPaused != FALSE; }, 4000)) << Position();
+    EXPECT_EQ(Position(), player.mediaLength);
+    EXPECT_EQ(StatusText(kStatusPaused), "paused");
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
+// The null sink of a busy machine can play slower than the wall clock, for
+// the system's devices as much as for this one, so the rate at 0.75 is taken
+// against the rate at 1.0 measured right after it.
+TEST_F(OwnDeviceTest, SpeedThreeQuartersAdvancesThreeQuartersOfASecondPerSecond) {
+  for (const char* name : {"speech.wav", "speech.mp3"}) {
+    SCOPED_TRACE(name);
+    if (window == nullptr) StartWith(Media(name));
+    else OpenMediaFile(window, Media(name).c_str());
+    auto setSpeed = [&](int slider) {
+      SetSliderPos(IDC_SPEED, slider);
+      Call(WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, slider), reinterpret_cast<LPARAM>(Item(IDC_SPEED)));
+    };
+    setSpeed(5);
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    PumpFor(kWarmUpMs);
+    setSpeed(0);  // each change of speed restarts the output where it was
+    PumpFor(300);
+    const double slow = Rate(1500);
+    setSpeed(5);
+    PumpFor(300);
+    const double normal = Rate(1500);
+    EXPECT_NEAR(slow / normal, 0.75, 0.0375) << slow << " against " << normal;
+    setSpeed(5);
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(OwnDeviceTest, SystemDevicesBringBackTheSystemsWaveDevice) {
+  // The choice as the options file read at start gives it.
+  HANDLE f = CreateFileA(TempFile("default.usr").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, "SystemDevices=1\r\n", 17, &written, nullptr);
+  CloseHandle(f);
+  StartWith(Media("speech.wav"));
+  EXPECT_TRUE(useSystemDevices);
+  EXPECT_FALSE(IsOwnAudioDevice(player.deviceId));
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_SPEED)));  // Wine's wave device takes no speed
+  useSystemDevices = false;
+  OpenMediaFile(window, Media("speech.wav").c_str());
+  EXPECT_TRUE(IsOwnAudioDevice(player.deviceId));
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_SPEED)));
+}
+
+// Files that are damaged or lie: each either plays what is really there or
+// is left to the system's device, which reports it; nothing hangs.
+TEST_F(OwnDeviceTest, DamagedFiles) {
+  CreateMainWindow("");
+  auto write = [&](const std::string& name, const std::string& bytes, std::uint64_t size) {
+    const std::string path = TempFile(name);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    SetFilePointerEx(f, end, nullptr, FILE_BEGIN);
+    SetEndOfFile(f);
+    CloseHandle(f);
+    return path;
+  };
+  auto le32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  const std::string header = "RIFF" + le32(0xFFFFFFF0u) + "WAVEfmt " + le32(16) + std::string("\1\0\2\0", 4) +
+                             le32(44100) + le32(176400) + std::string("\4\0\20\0", 4) + "data" + le32(0xFFFFFFF0u);
+  struct Case {
+    std::string path;
+    bool own;
+    std::int32_t length;
+  } cases[] = {
+      {write("sparse.wav", header, 0x100000000ull + 44), true, 24347887},  // 4 GB of silence
+      {write("cut.wav", header, 44 + 44100), true, 250},                    // sizes pass the end
+      {write("empty.wav", "", 0), false, 0},
+      {write("garbage.mp3", std::string("\xFF\xFB\x90\x64", 4) + std::string(5000, 'x'), 5004), false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    dialogs.Clear();
+    OpenMediaFile(window, c.path.c_str());
+    if (c.own) {
+      ASSERT_TRUE(player.isOpen);
+      EXPECT_TRUE(IsOwnAudioDevice(player.deviceId));
+      EXPECT_EQ(player.mediaLength, c.length);
+      Call(WM_COMMAND, IDT_PLAY);
+      PumpFor(300);
+      Call(WM_COMMAND, IDT_PAUSE);
+      EXPECT_TRUE(Boxes().empty());
+    } else {
+      EXPECT_FALSE(player.isOpen && IsOwnAudioDevice(player.deviceId));
+    }
+  }
+  Call(WM_COMMAND, IDM_CLOSE);
+}
+
+}  // namespace
