@@ -1,13 +1,16 @@
 // Cost of the two messages that arrive most often while media plays: one
 // poll-timer tick (position read, status bar repainted, slider moved), while
-// playing and while paused, one global hot key (position read, seek,
-// drain of queued hot keys), and the Stamp hot key up to the SendInput call
-// (position read, text, key events; the events themselves go nowhere).
-// Measured on
+// playing (with and without the painting it causes) and while paused, one
+// global hot key (position read, seek, drain of queued hot keys), and the
+// Stamp hot key up to the SendInput call (position read, text, key events;
+// the events themselves go nowhere). Measured on
 // the real main window, shown, with the simulated MCI device behind it, so
 // the figures are Dorvane's own work and the window system's, not a driver's.
 //
-//   playback_bench [events]     (default 20000 of each)
+//   playback_bench [events] [series]
+//
+// events: how many of each (default 20000); series: only one of them
+// (playing, painted, paused, hidden, hotkey or stamp), for a profiler.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -41,21 +44,43 @@ struct Stopwatch {
   double Microseconds(LONGLONG ticks) const { return static_cast<double>(ticks) * 1e6 / frequency.QuadPart; }
 };
 
+// CPU time of this thread, user and kernel, in microseconds. Its clock is
+// coarse (often 10 ms), so it is read only around a whole series of events.
+double ThreadCpuMicroseconds() {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+  const auto us = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10.0;
+  };
+  return us(kernel) + us(user);
+}
+
+// Wall-clock times of each event, and the thread's CPU time over the series:
+// on a busy machine the second is disturbed less by the other programs.
+struct Series {
+  std::vector<double> us;
+  double cpuUs = 0;
+};
+
 struct Summary {
   double median;
   double p99;
   double max;
+  double cpuPerEvent;
 };
 
-Summary Summarise(std::vector<double> us) {
+Summary Summarise(Series series) {
+  std::vector<double>& us = series.us;
   std::sort(us.begin(), us.end());
   const auto at = [&us](double q) { return us[static_cast<std::size_t>(q * (us.size() - 1))]; };
-  return {at(0.5), at(0.99), us.back()};
+  return {at(0.5), at(0.99), us.back(), series.cpuUs / static_cast<double>(us.size())};
 }
 
-void Print(const char* name, const Summary& s, std::size_t events) {
-  std::printf("%-12s median %8.1f us   p99 %8.1f us   max %9.1f us   (%zu events)\n", name, s.median, s.p99, s.max,
-              events);
+void Print(const char* name, const Series& series) {
+  if (series.us.empty()) return;
+  const Summary s = Summarise(series);
+  std::printf("%-12s median %8.1f us   p99 %8.1f us   max %9.1f us   cpu %7.1f us/event   (%zu events)\n", name,
+              s.median, s.p99, s.max, s.cpuPerEvent, series.us.size());
 }
 
 BOOL WINAPI NoHelp(HWND, LPCSTR, UINT, ULONG_PTR) { return TRUE; }
@@ -71,6 +96,8 @@ UINT WINAPI CountInput(UINT count, LPINPUT, int) {
 
 int main(int argc, char** argv) {
   const int events = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20000;
+  const std::string only = argc > 2 ? argv[2] : "";
+  const auto wanted = [&only](const char* series) { return only.empty() || only == series; };
   constexpr int kWarmUp = 500;
 
   InitProcessValues(GetModuleHandleA(nullptr));
@@ -102,63 +129,78 @@ int main(int argc, char** argv) {
   Stopwatch clock;
   // Ticks while playing (the position text changes every time, so the status
   // bar is repainted) and while paused (the same text again).
-  const auto measureTicks = [&](std::int64_t advanceMs) {
-    std::vector<double> us;
-    us.reserve(events);
+  // painted: each tick is followed by the painting it caused (the status bar
+  // is painted within the tick; the position slider waits for the loop).
+  const auto measureTicks = [&](std::int64_t advanceMs, const char* name, bool painted = false) {
+    Series series;
+    if (!wanted(name)) return series;
+    series.us.reserve(events);
+    double cpuStart = 0;
     for (int i = 0; i < kWarmUp + events; ++i) {
+      if (i == kWarmUp) cpuStart = ThreadCpuMicroseconds();
       sim.Advance(advanceMs);
       const LONGLONG start = Stopwatch::Now();
       SendMessageA(window, WM_TIMER, pollTimer, 0);
+      if (painted) RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
       const LONGLONG end = Stopwatch::Now();
-      if (i >= kWarmUp) us.push_back(clock.Microseconds(end - start));
+      if (i >= kWarmUp) series.us.push_back(clock.Microseconds(end - start));
       if (i % 1000 == 0) sim.ClearLog();
     }
-    return us;
+    series.cpuUs = ThreadCpuMicroseconds() - cpuStart;
+    return series;
   };
   StartPlay(window, true);
-  const std::vector<double> ticks = measureTicks(50);
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const Series paintedTicks = measureTicks(50, "painted", true);
+  const Series ticks = measureTicks(50, "playing");
   TogglePause(window);
-  const std::vector<double> pausedTicks = measureTicks(0);
+  const Series pausedTicks = measureTicks(0, "paused");
   // The same playing ticks with the window hidden: nothing is painted, so
   // what remains is Dorvane's own work and the messages to its controls.
   ShowWindow(window, SW_HIDE);
   StartPlay(window, true);
-  const std::vector<double> hiddenTicks = measureTicks(50);
+  const Series hiddenTicks = measureTicks(50, "hidden");
   ShowWindow(window, SW_SHOWNOACTIVATE);
   UpdateWindow(window);
   StartPlay(window, true);
 
   // Fast forward and rewind alternately, so the position stays in the media.
-  std::vector<double> hotKeys;
-  hotKeys.reserve(events);
-  for (int i = 0; i < kWarmUp + events; ++i) {
+  Series hotKeys;
+  hotKeys.us.reserve(events);
+  double cpuStart = 0;
+  for (int i = 0; wanted("hotkey") && i < kWarmUp + events; ++i) {
+    if (i == kWarmUp) cpuStart = ThreadCpuMicroseconds();
     const LONGLONG start = Stopwatch::Now();
     SendMessageA(window, WM_HOTKEY, (i % 2 == 0) ? 4 : 3, 0);
     const LONGLONG end = Stopwatch::Now();
-    if (i >= kWarmUp) hotKeys.push_back(clock.Microseconds(end - start));
+    if (i >= kWarmUp) hotKeys.us.push_back(clock.Microseconds(end - start));
     SimMci::DeliverNotifications();  // the aborted plays' notifications, as the loop would
     if (i % 1000 == 0) sim.ClearLog();
   }
+  hotKeys.cpuUs = ThreadCpuMicroseconds() - cpuStart;
 
   // The Stamp key while playing.
   sendInputHook = CountInput;
-  std::vector<double> stamps;
-  stamps.reserve(events);
-  for (int i = 0; i < kWarmUp + events; ++i) {
+  Series stamps;
+  stamps.us.reserve(events);
+  for (int i = 0; wanted("stamp") && i < kWarmUp + events; ++i) {
+    if (i == kWarmUp) cpuStart = ThreadCpuMicroseconds();
     const LONGLONG start = Stopwatch::Now();
     SendMessageA(window, WM_HOTKEY, 5, 0);
     const LONGLONG end = Stopwatch::Now();
-    if (i >= kWarmUp) stamps.push_back(clock.Microseconds(end - start));
+    if (i >= kWarmUp) stamps.us.push_back(clock.Microseconds(end - start));
     if (i % 1000 == 0) sim.ClearLog();
   }
+  stamps.cpuUs = ThreadCpuMicroseconds() - cpuStart;
   sendInputHook = SendInput;
-  if (typedEvents == 0) std::printf("the Stamp key typed nothing\n");
+  if (wanted("stamp") && typedEvents == 0) std::printf("the Stamp key typed nothing\n");
 
-  Print("poll tick", Summarise(ticks), ticks.size());
-  Print("  (paused)", Summarise(pausedTicks), pausedTicks.size());
-  Print("  (hidden)", Summarise(hiddenTicks), hiddenTicks.size());
-  Print("hot key", Summarise(hotKeys), hotKeys.size());
-  Print("stamp key", Summarise(stamps), stamps.size());
+  Print("poll tick", ticks);
+  Print("  (painted)", paintedTicks);
+  Print("  (paused)", pausedTicks);
+  Print("  (hidden)", hiddenTicks);
+  Print("hot key", hotKeys);
+  Print("stamp key", stamps);
 
   DestroyWindow(window);
   MSG msg;

@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/hotkey_drain.h"
@@ -124,21 +125,45 @@ namespace {
 
 // The controls the poll tick touches 20 times a second. Their handles live as
 // long as the window, so they are looked up once per window, not per tick.
+// The position text last set is remembered with them: the tick compares with
+// it instead of asking the status bar for its text twice a tick.
 struct PollControls {
   HWND window = nullptr;
   HWND toolbar = nullptr;
   HWND status = nullptr;
   HWND position = nullptr;
+  std::string shownPosition;  // empty: not known, the next tick sets it
 };
 
 PollControls controls;
 
-const PollControls& ControlsOf(HWND window) {
+PollControls& ControlsOf(HWND window) {
   if (controls.window != window) {
     controls = {window, GetDlgItem(window, IDC_TOOLBAR), GetDlgItem(window, IDC_STATUSBAR),
-                GetDlgItem(window, IDC_POSITION)};
+                GetDlgItem(window, IDC_POSITION), {}};
   }
   return controls;
+}
+
+// Moves the position slider's thumb. The slider repaints its thumb for every
+// new value, but a value is 100 ms and the slider a few hundred pixels wide,
+// so on all but the shortest recordings most new values leave the thumb on
+// the same pixels, and that repaint (the themed channel, tics and thumb) would
+// show nothing new. It is dropped when the thumb has not moved and nothing
+// else was waiting to be painted in the slider. A hidden slider paints
+// nothing anyway, so it is spared the two questions to the window system.
+void MovePositionSlider(HWND slider, std::int32_t value) {
+  if (!IsWindowVisible(slider) || IsIconic(GetParent(slider))) {
+    SendMessageA(slider, TBM_SETPOS, TRUE, value);
+    return;
+  }
+  const bool waiting = GetUpdateRect(slider, nullptr, FALSE) != FALSE;
+  RECT before{};
+  RECT after{};
+  SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&before));
+  SendMessageA(slider, TBM_SETPOS, TRUE, value);
+  SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&after));
+  if (!waiting && EqualRect(&before, &after)) ValidateRect(slider, nullptr);
 }
 
 }  // namespace
@@ -146,21 +171,19 @@ const PollControls& ControlsOf(HWND window) {
 void ForgetPollControls() { controls = PollControls{}; }
 
 void RefreshPosition(HWND window) {
-  const PollControls& controls = ControlsOf(window);
+  PollControls& controls = ControlsOf(window);
   const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, false);
-  // While the position stands still (paused, or between walk chunks) the text
-  // and slider already show it: setting them again would only repaint.
-  const std::string text = FormatPosition(position);
-  char shown[32] = "";
-  if (SendMessageA(controls.status, SB_GETTEXTLENGTHA, kStatusPosition, 0) >= static_cast<LRESULT>(sizeof shown) ||
-      (SendMessageA(controls.status, SB_GETTEXTA, kStatusPosition, reinterpret_cast<LPARAM>(shown)), text != shown)) {
+  // While the position stands still (paused, between walk chunks, or between
+  // the steps in which a wave device moves) the text and slider already show
+  // it: setting them again would only repaint.
+  std::string text = FormatPosition(position);
+  if (text != controls.shownPosition) {
     SendMessageA(controls.status, SB_SETTEXTA, kStatusPosition, reinterpret_cast<LPARAM>(text.c_str()));
+    controls.shownPosition = std::move(text);
+    UpdateWindow(controls.status);  // painted now, not when the loop next paints
   }
-  UpdateWindow(controls.status);
   const std::int32_t value = SliderValueForPosition(position);
-  if (SendMessageA(controls.position, TBM_GETPOS, 0, 0) != value) {
-    SendMessageA(controls.position, TBM_SETPOS, TRUE, value);
-  }
+  if (SendMessageA(controls.position, TBM_GETPOS, 0, 0) != value) MovePositionSlider(controls.position, value);
 }
 
 void OnPollTick(HWND window) {

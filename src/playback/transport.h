@@ -11,8 +11,9 @@ void TogglePause(HWND window);
 void SeekTo(std::int64_t ms);
 void RefreshPosition(HWND window);
 
-// Drops the control handles the poll tick keeps; every close calls it, so a
-// new window (which may reuse an old handle value) is looked up afresh.
+// Drops the control handles and the position text the poll tick keeps; every
+// close calls it, so a new window (which may reuse an old handle value) is
+// looked up afresh and the next tick sets the position text again.
 void ForgetPollControls();
 
 // mediaLength - margin, computed wide: a device may report any 32-bit length,

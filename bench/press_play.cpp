@@ -1,0 +1,38 @@
+// Presses Play in the running Dorvane: posts the toolbar's Play command to
+// the main window whose caption starts with the given text, as a click on
+// the button would. Exit code 0 when a window got it.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "res/resource.h"
+
+namespace {
+
+struct Search {
+  const char* prefix;
+  HWND found;
+};
+
+BOOL CALLBACK Visit(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<Search*>(data);
+  char caption[300] = "";
+  GetWindowTextA(window, caption, sizeof caption);
+  if (std::strncmp(caption, search->prefix, std::strlen(search->prefix)) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+  // A text with blanks arrives in quotes.
+  std::string prefix = commandLine;
+  if (prefix.size() >= 2 && prefix.front() == '"' && prefix.back() == '"') prefix = prefix.substr(1, prefix.size() - 2);
+  if (prefix.empty()) prefix = "Dorvane:";
+  Search search{prefix.c_str(), nullptr};
+  EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) return 1;
+  return PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(IDT_PLAY, BN_CLICKED), 0) ? 0 : 1;
+}
