@@ -7,6 +7,10 @@
 # CHM by that path, so the project is compiled with its staging folder as the
 # root directory (a private mount namespace with /usr bound in), which makes
 # both "/page.html".
+#
+# chmcmd also leaves one uninitialised byte in the keyword index's map, which
+# with address-space randomisation differs from run to run; run without it
+# (setarch -R) the byte is the same on every build, so the CHM is reproducible.
 set -eu
 guide=$1 out=$2 stage=$3
 chmcmd=$(command -v chmcmd)
@@ -20,7 +24,7 @@ for f in "$guide"/*.html "$guide"/*.css "$guide"/*.png "$guide"/*.hhp "$guide"/*
 done
 for d in bin lib lib64; do ln -s "usr/$d" "$stage/$d"; done
 
-if ! unshare -r -m sh -c "mount --rbind /usr '$stage/usr' && cd '$stage' && exec '$chroot' '$stage' '$chmcmd' /dorvane.hhp" >"$stage.log" 2>&1; then
+if ! unshare -r -m sh -c "mount --rbind /usr '$stage/usr' && cd '$stage' && exec setarch -R '$chroot' '$stage' '$chmcmd' /dorvane.hhp" >"$stage.log" 2>&1; then
   cat "$stage.log" >&2
   echo "compile-chm.sh: chmcmd could not run with the guide as its root folder (unshare -r -m)" >&2
   exit 1
