@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "audio/pcm_source.h"
@@ -17,6 +18,7 @@
 #include "audio/wav_format.h"
 
 bool useSystemDevices = false;
+WaveOutWriteFn waveOutWriteHook = waveOutWrite;
 
 namespace {
 
@@ -45,22 +47,42 @@ enum class Mode { kStopped, kPlaying, kPaused };
 
 HWND CallbackToWindow(DWORD_PTR callback) { return reinterpret_cast<HWND>(callback & 0xFFFF'FFFF); }
 
-// The media frame being heard: the frames the output has played since the
-// play began (never more than were written), mapped back through the speed.
-std::uint64_t HeardFrame(HWAVEOUT out, std::uint64_t startSamples, std::uint64_t written, std::uint64_t from,
-                         std::uint64_t to, double speed, int channels) {
-  MMTIME t{};
-  t.wType = TIME_SAMPLES;
-  std::uint64_t played = 0;
-  if (out != nullptr && waveOutGetPosition(out, &t, sizeof t) == MMSYSERR_NOERROR) {
-    const std::uint64_t now = t.wType == TIME_SAMPLES ? t.u.sample
-                              : t.wType == TIME_BYTES ? t.u.cb / (2 * static_cast<std::uint64_t>(channels))
-                                                      : 0;
-    played = now > startSamples ? now - startSamples : 0;
+// What the worker is playing, enough to say which media frame is heard.
+struct Heard {
+  HWAVEOUT device = nullptr;
+  std::uint64_t startSamples = 0;  // the output's count when this play began
+  std::int64_t startCounter = 0;   // QueryPerformanceCounter then
+  std::uint64_t written = 0, from = 0, to = 0;
+  double speed = 1.0;
+
+  // The frames the output has played since the play began, mapped back
+  // through the speed. Never more than were written, nor more than the time
+  // since the play began could have played: after every reset, Wine's
+  // PulseAudio driver counts the sound server's buffer as played at once
+  // (110 ms, seen), and the position must not leap ahead at every seek,
+  // resume and change of speed. The wall clock is given half a percent, so
+  // that a sound card whose clock runs faster than the system's is still
+  // followed over a long play.
+  std::uint64_t Frame(int channels, int sampleRate) const {
+    MMTIME t{};
+    t.wType = TIME_SAMPLES;
+    std::uint64_t played = 0;
+    if (device != nullptr && waveOutGetPosition(device, &t, sizeof t) == MMSYSERR_NOERROR) {
+      const std::uint64_t now = t.wType == TIME_SAMPLES ? t.u.sample
+                                : t.wType == TIME_BYTES ? t.u.cb / (2 * static_cast<std::uint64_t>(channels))
+                                                        : 0;
+      played = now > startSamples ? now - startSamples : 0;
+    }
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    const auto elapsed = static_cast<std::uint64_t>(std::max<std::int64_t>(0, counter.QuadPart - startCounter));
+    const auto possible = static_cast<std::uint64_t>(static_cast<double>(elapsed) * sampleRate * 1.005 /
+                                                     static_cast<double>(frequency.QuadPart));
+    played = std::min({played, written, possible});
+    return std::min(to, from + static_cast<std::uint64_t>(std::llround(static_cast<double>(played) * speed)));
   }
-  played = std::min(played, written);
-  return std::min(to, from + static_cast<std::uint64_t>(std::llround(static_cast<double>(played) * speed)));
-}
+};
 
 // One open file. Commands run on the caller's thread and only change the
 // shared record below and wake the worker; the worker owns the waveOut
@@ -83,6 +105,11 @@ class Device {
     SetEvent(wake_);
     worker_.join();
     CloseHandle(wake_);
+  }
+
+  MCIERROR TakeFailure() {
+    std::lock_guard lock(m_);
+    return std::exchange(outputError_, 0);
   }
 
   MCIERROR Command(UINT message, DWORD flags, DWORD_PTR parms) {
@@ -110,8 +137,7 @@ class Device {
   std::uint64_t CurrentFrame() const {
     if (mode_ != Mode::kPlaying) return position_;
     if (workerGeneration_ != generation_) return playFrom_;
-    return HeardFrame(heard_.device, heard_.startSamples, heard_.written, heard_.from, heard_.to, heard_.speed,
-                      source_->Channels());
+    return heard_.Frame(source_->Channels(), source_->SampleRate());
   }
 
   void EndNotify(WPARAM code) {
@@ -139,11 +165,6 @@ class Device {
 
   MCIERROR Play(DWORD flags, const MCI_PLAY_PARMS* p) {
     if ((flags & (MCI_FROM | MCI_TO | MCI_NOTIFY)) && p == nullptr) return MCIERR_NULL_PARAMETER_BLOCK;
-    if (outputError_ != 0) {  // the sound output failed while playing: said once, then tried afresh
-      const MCIERROR error = outputError_;
-      outputError_ = 0;
-      return error;
-    }
     const std::int64_t fromMs = (flags & MCI_FROM) ? static_cast<std::int64_t>(p->dwFrom) : ToMs(CurrentFrame());
     const std::int64_t toMs = (flags & MCI_TO) ? static_cast<std::int64_t>(p->dwTo) : lengthMs_;
     if (fromMs > lengthMs_ || toMs > lengthMs_ || toMs < fromMs) return MCIERR_OUTOFRANGE;
@@ -271,12 +292,12 @@ class Device {
     return 0;
   }
 
-  // Output failed: the play stops where it was heard, its notification says
-  // so, and the next play command reports the failure.
+  // Output failed: the play stops where it was heard and its notification
+  // says so; the error waits for TakeFailure. The next play tries afresh.
   void OutputFailed(unsigned generation, MCIERROR error, std::uint64_t frame) {
     std::lock_guard lock(m_);
+    if (generation != generation_) return;  // a play already superseded
     outputError_ = error;
-    if (generation != generation_) return;
     mode_ = Mode::kPaused;
     position_ = frame;
     EndNotify(MCI_NOTIFY_FAILURE);
@@ -289,8 +310,8 @@ class Device {
     const std::size_t channels = static_cast<std::size_t>(source_->Channels());
     unsigned generation = ~0u;
     bool feeding = false, sourceDone = false;
-    std::uint64_t from = 0, to = 0, readAt = 0, written = 0, startSamples = 0;
-    double speed = 1.0;
+    std::uint64_t readAt = 0;
+    Heard play;  // the play being fed; heard_ is its copy for the caller's side
 
     for (;;) {
       WaitForSingleObject(wake_, kWakeMs);
@@ -302,9 +323,10 @@ class Device {
         g = generation_;
         mode = mode_;
         if (g != generation) {
-          from = playFrom_;
-          to = playTo_;
-          speed = speed_ / 1000.0;
+          play = Heard{};
+          play.from = playFrom_;
+          play.to = playTo_;
+          play.speed = speed_ / 1000.0;
         }
       }
       if (g != generation) {
@@ -314,24 +336,27 @@ class Device {
         if (mode != Mode::kPlaying) continue;
         if (out.device == nullptr) {
           if (const MCIERROR error = OpenOutput(out); error != 0) {
-            OutputFailed(g, error, from);
+            OutputFailed(g, error, play.from);
             continue;
           }
         }
-        source_->Seek(from);
-        stretch.Start(source_->Channels(), source_->SampleRate(), speed);
-        readAt = from;
-        written = 0;
+        source_->Seek(play.from);
+        stretch.Start(source_->Channels(), source_->SampleRate(), play.speed);
+        readAt = play.from;
         sourceDone = false;
         feeding = true;
         MMTIME t{};
         t.wType = TIME_SAMPLES;
         waveOutGetPosition(out.device, &t, sizeof t);
-        startSamples = t.wType == TIME_SAMPLES ? t.u.sample : 0;
+        play.device = out.device;
+        play.startSamples = t.wType == TIME_SAMPLES ? t.u.sample : 0;
+        LARGE_INTEGER counter;
+        QueryPerformanceCounter(&counter);
+        play.startCounter = counter.QuadPart;
         std::lock_guard lock(m_);
         if (generation_ == g) {
           workerGeneration_ = g;
-          heard_ = Heard{out.device, startSamples, 0, from, to, speed};
+          heard_ = play;
         }
       }
       if (!feeding) continue;
@@ -342,14 +367,14 @@ class Device {
         auto& samples = out.samples[static_cast<std::size_t>(i)];
         const std::size_t want = samples.size() / channels;
         while (stretch.Ready() < want && !sourceDone) {
-          const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(decoded.size() / channels, to - readAt));
+          const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(decoded.size() / channels, play.to - readAt));
           const std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
           stretch.Push(decoded.data(), got);
           readAt += got;
-          if (got == 0 || readAt >= to) {  // the end of the play, or of what the file really holds
+          if (got == 0 || readAt >= play.to) {  // the end of the play, or of what the file really holds
             stretch.Finish();
             sourceDone = true;
-            to = readAt;
+            play.to = readAt;
           }
         }
         const std::size_t got = stretch.Pull(samples.data(), want);
@@ -360,16 +385,15 @@ class Device {
         h.lpData = reinterpret_cast<LPSTR>(samples.data());
         h.dwBufferLength = static_cast<DWORD>(got * channels * sizeof(std::int16_t));
         if (waveOutPrepareHeader(out.device, &h, sizeof h) != MMSYSERR_NOERROR ||
-            waveOutWrite(out.device, &h, sizeof h) != MMSYSERR_NOERROR) {
+            waveOutWriteHook(out.device, &h, sizeof h) != MMSYSERR_NOERROR) {
           failed = true;
           break;
         }
         out.queued[static_cast<std::size_t>(i)] = true;
-        written += got;
+        play.written += got;
       }
 
-      const std::uint64_t frame =
-          HeardFrame(out.device, startSamples, written, from, to, speed, source_->Channels());
+      const std::uint64_t frame = play.Frame(source_->Channels(), source_->SampleRate());
       if (failed) {
         feeding = false;
         waveOutReset(out.device);
@@ -383,11 +407,10 @@ class Device {
       if (finished) {
         feeding = false;
         mode_ = Mode::kStopped;
-        position_ = to;
+        position_ = play.to;
         EndNotify(MCI_NOTIFY_SUCCESSFUL);
       } else {
-        heard_.written = written;
-        heard_.to = to;
+        heard_ = play;
       }
     }
     out.Close();
@@ -402,11 +425,7 @@ class Device {
   std::mutex m_;  // guards everything below
   Mode mode_ = Mode::kStopped;
   std::uint64_t position_ = 0;  // where the device stands while it does not play
-  struct Heard {                // the play the worker runs, for the position
-    HWAVEOUT device = nullptr;
-    std::uint64_t startSamples = 0, written = 0, from = 0, to = 0;
-    double speed = 1.0;
-  } heard_;
+  Heard heard_;                 // the play the worker runs, for the position
   std::uint64_t playFrom_ = 0, playTo_ = 0;
   DWORD speed_ = 1000;
   unsigned generation_ = 0;        // changes with every play, seek, pause and speed change
@@ -442,6 +461,11 @@ MCIDEVICEID OpenOwn(const char* path) {
 }  // namespace
 
 bool IsOwnAudioDevice(MCIDEVICEID device) { return devices.count(device) != 0; }
+
+MCIERROR TakeAudioFailure(MCIDEVICEID device) {
+  const auto own = devices.find(device);
+  return own == devices.end() ? 0 : own->second->TakeFailure();
+}
 
 MCIERROR WINAPI AudioSendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR parms) {
   if (message == MCI_OPEN && !useSystemDevices && parms != 0 &&

@@ -14,3 +14,13 @@ extern bool useSystemDevices;
 
 // Whether an id belongs to an open device of Dorvane's own.
 bool IsOwnAudioDevice(MCIDEVICEID device);
+
+// The error that ended an own device's play early (the play's
+// MCI_NOTIFY_FAILURE: the sound card went away, or could not be opened),
+// handed out once; 0 for none, and for every other device.
+MCIERROR TakeAudioFailure(MCIDEVICEID device);
+
+// Every buffer goes to the sound card through this pointer: waveOutWrite,
+// unless a test makes the card go away.
+using WaveOutWriteFn = MMRESULT(WINAPI*)(HWAVEOUT, LPWAVEHDR, UINT);
+extern WaveOutWriteFn waveOutWriteHook;

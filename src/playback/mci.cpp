@@ -7,17 +7,39 @@
 
 MciSendCommandFn mciSendCommandHook = AudioSendCommand;
 
+namespace {
+
+// The command of the last play sent, told by its flags as the three plays
+// differ, for a failure that its notification reports later.
+const char* lastPlayLabel = mci_label::kPlay;
+
+const char* PlayLabel(DWORD flags) {
+  if (flags & MCI_FROM) return mci_label::kWalk;
+  if (flags & MCI_TO) return mci_label::kFirstWalkStep;
+  return mci_label::kPlay;
+}
+
+void ShowMciError(MCIERROR error, const char* label) {
+  char text[4 * MAXERRORLENGTH] = "";  // the device's text in any language, as UTF-8
+  mciGetErrorStringA(error, text, sizeof text);
+  char caption[100];
+  std::snprintf(caption, sizeof caption, "Error in processing MCI command %s", label);
+  MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
+}
+
+}  // namespace
+
 int SendMciCommand(std::uint32_t device, UINT command, DWORD flags, void* parms, const char* label) {
+  if (command == MCI_PLAY) lastPlayLabel = PlayLabel(flags);
   const MCIERROR error = mciSendCommandHook(device, command, flags, reinterpret_cast<DWORD_PTR>(parms));
   if (error == 0) return 0;
-  if (label != nullptr) {
-    char text[4 * MAXERRORLENGTH] = "";  // the device's text in any language, as UTF-8
-    mciGetErrorStringA(error, text, sizeof text);
-    char caption[100];
-    std::snprintf(caption, sizeof caption, "Error in processing MCI command %s", label);
-    MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
-  }
+  if (label != nullptr) ShowMciError(error, label);
   return 1;
+}
+
+void ReportFailedPlay() {
+  const MCIERROR error = TakeAudioFailure(player.deviceId);
+  ShowMciError(error != 0 ? error : MCIERR_HARDWARE, lastPlayLabel);
 }
 
 std::int32_t QueryMciStatus(DWORD item, bool report) {

@@ -42,6 +42,11 @@ struct DgvSetParms {  // MCI_DGV_SET_PARMS
 // label shows the device's error text in a warning box.
 int SendMciCommand(std::uint32_t device, UINT command, DWORD flags, void* parms, const char* label);
 
+// The play last sent ended early (its MCI_NOTIFY_FAILURE): shows the box
+// that play's command would have shown, with the device's error, or the
+// hardware error's text when the device gives none.
+void ReportFailedPlay();
+
 // Asks the open device for one status item; 0 when the query fails.
 std::int32_t QueryMciStatus(DWORD item, bool report);
 

@@ -64,6 +64,13 @@ void NextWalkStep(HWND window) {
 }
 
 BOOL OnMciNotify(HWND window, WPARAM code) {
+  if (code == MCI_NOTIFY_FAILURE && player.isOpen) {
+    // The play stopped early (the sound card went away): say so, then stand
+    // paused where it stopped, so that resuming tries again.
+    ReportFailedPlay();
+    if (player.isOpen && !player.isPaused) TogglePause(window);
+    return TRUE;
+  }
   if (code != MCI_NOTIFY_SUCCESSFUL || !player.isOpen) return FALSE;
   const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
   if (position >= EndThreshold(2)) {

@@ -6,7 +6,8 @@ void StartWalk(HWND window, bool report);
 void NextWalkStep(HWND window);
 
 // MM_MCINOTIFY: the end of the media pauses the transport, the end of a walk
-// chunk starts the walk pause. Returns whether the notification was acted on.
+// chunk starts the walk pause, a play that failed on its way (the sound card
+// went away) is reported and pauses. Returns whether it was acted on.
 BOOL OnMciNotify(HWND window, WPARAM code);
 
 // Cancels a pending walk pause.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the recordings that the real-device tests play, into the folder given:
 # speech.wav (6.000 s: six spoken numbers, then silence), tone.wav (2.000 s of
-# 440 Hz) and speech.mp3 (the speech as mp3).
+# 440 Hz), speech.mp3 (the speech as mp3), and twice.wav and twice.mp3 (the
+# speech said twice, 12.000 s, for checks that must first let the output settle).
 set -euo pipefail
 out=$1
 mkdir -p "$out"
@@ -13,4 +14,6 @@ sox "$tmp/raw.wav" -r 22050 -c 1 -b 16 "$tmp/padded.wav" pad 0 6
 sox "$tmp/padded.wav" "$tmp/speech.wav" trim 0 6
 sox -n -r 22050 -c 1 -b 16 "$tmp/tone.wav" synth 2 sine 440 vol 0.5
 lame --quiet -b 64 "$tmp/speech.wav" "$tmp/speech.mp3"
-mv "$tmp/speech.wav" "$tmp/tone.wav" "$tmp/speech.mp3" "$out/"
+sox "$tmp/speech.wav" "$tmp/speech.wav" "$tmp/twice.wav"
+lame --quiet -b 64 "$tmp/twice.wav" "$tmp/twice.mp3"
+mv "$tmp/speech.wav" "$tmp/tone.wav" "$tmp/speech.mp3" "$tmp/twice.wav" "$tmp/twice.mp3" "$out/"

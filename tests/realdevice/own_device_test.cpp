@@ -59,6 +59,7 @@ class OwnDeviceTest : public MainWindowTest {
     mciSendCommandHook = RecordAndSend;
   }
   void TearDown() override {
+    waveOutWriteHook = waveOutWrite;
     if (window != nullptr && player.isOpen) Call(WM_COMMAND, IDM_CLOSE);
     useSystemDevices = false;
     MainWindowTest::TearDown();
@@ -120,6 +121,17 @@ class OwnDeviceTest : public MainWindowTest {
       return false;
     }, ms);
     return {largest, last - start};
+  }
+
+  void SetSpeed(int slider) {
+    SetSliderPos(IDC_SPEED, slider);
+    Call(WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, slider), reinterpret_cast<LPARAM>(Item(IDC_SPEED)));
+  }
+  // Plays on from a position, as a jump does, straight through the device.
+  void PlayFrom(DWORD ms) {
+    MCI_PLAY_PARMS play{};
+    play.dwFrom = ms;
+    ASSERT_EQ(AudioSendCommand(player.deviceId, MCI_PLAY, MCI_FROM, reinterpret_cast<DWORD_PTR>(&play)), 0u);
   }
 
   // Position moved per wall-clock second over ms of playing.
@@ -242,32 +254,108 @@ TEST_F(OwnDeviceTest, TheEndOfTheMediaPauses) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-// The null sink of a busy machine can play slower than the wall clock, for
-// the system's devices as much as for this one, so the rate at 0.75 is taken
-// against the rate at 1.0 measured right after it.
+// A fresh output of Wine's PulseAudio driver plays at about two thirds of
+// the wall clock for its first second and a half, then slightly slow for
+// another second (seen); and the null sink of a busy machine can lag the
+// wall clock, for the system's devices as much as for this one. So the rate
+// at 0.75 is taken on the 12 s recordings after 3 s of playing, against the
+// rate at 1.0 measured right after it.
 TEST_F(OwnDeviceTest, SpeedThreeQuartersAdvancesThreeQuartersOfASecondPerSecond) {
+  for (const char* name : {"twice.wav", "twice.mp3"}) {
+    SCOPED_TRACE(name);
+    if (window == nullptr) StartWith(Media(name));
+    else OpenMediaFile(window, Media(name).c_str());
+    SetSpeed(5);
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    PumpFor(2 * kWarmUpMs);
+    SetSpeed(0);  // each change of speed restarts the output where it was
+    PumpFor(300);
+    const double slow = Rate(1500);
+    SetSpeed(5);
+    PumpFor(300);
+    const double normal = Rate(1500);
+    EXPECT_NEAR(slow / normal, 0.75, 0.0375) << slow << " against " << normal;
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
+// Every seek, resume and change of speed restarts the output, and Wine's
+// driver then counts its server's buffer (about 110 ms) as played at once:
+// the position must still move with the time since the restart, not leap.
+TEST_F(OwnDeviceTest, AfterARestartThePositionDoesNotRunAheadOfTheClock) {
   for (const char* name : {"speech.wav", "speech.mp3"}) {
     SCOPED_TRACE(name);
     if (window == nullptr) StartWith(Media(name));
     else OpenMediaFile(window, Media(name).c_str());
-    auto setSpeed = [&](int slider) {
-      SetSliderPos(IDC_SPEED, slider);
-      Call(WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, slider), reinterpret_cast<LPARAM>(Item(IDC_SPEED)));
-    };
-    setSpeed(5);
     Call(WM_COMMAND, IDT_PLAY);
     SKIP_WITHOUT_SOUND();
     PumpFor(kWarmUpMs);
-    setSpeed(0);  // each change of speed restarts the output where it was
-    PumpFor(300);
-    const double slow = Rate(1500);
-    setSpeed(5);
-    PumpFor(300);
-    const double normal = Rate(1500);
-    EXPECT_NEAR(slow / normal, 0.75, 0.0375) << slow << " against " << normal;
-    setSpeed(5);
+    struct Restart {
+      const char* what;
+      std::int32_t playFrom;  // or -1: a change of speed, going on from where it is
+      int slider;
+      double speed;
+    };
+    constexpr Restart kRestarts[] = {
+        {"play from 1 s", 1000, 5, 1.0},
+        {"speed 0.75", -1, 0, 0.75},
+        {"play from 2 s at 0.75", 2000, 0, 0.75},
+        {"speed 1.0", -1, 5, 1.0},
+    };
+    for (const Restart& r : kRestarts) {
+      SCOPED_TRACE(r.what);
+      LARGE_INTEGER frequency, start, now;
+      QueryPerformanceFrequency(&frequency);
+      QueryPerformanceCounter(&start);
+      const std::int32_t from = r.playFrom >= 0 ? r.playFrom : Position();
+      if (r.playFrom >= 0) PlayFrom(static_cast<DWORD>(r.playFrom));
+      else SetSpeed(r.slider);
+      std::int32_t ahead = INT32_MIN, moved = 0;
+      PumpUntil([&] {
+        QueryPerformanceCounter(&now);
+        const double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        moved = Position() - from;
+        ahead = std::max(ahead, moved - static_cast<std::int32_t>(ms * r.speed));
+        return false;
+      }, 400);
+      EXPECT_LE(ahead, 15);
+      EXPECT_GT(moved, 100 * r.speed);
+    }
+    SetSpeed(5);
   }
   EXPECT_TRUE(Boxes().empty());
+}
+
+// The sound card goes away while playing: the next buffer cannot be
+// written. The play's box, then Paused where the sound stopped; resuming
+// once the card is back plays again.
+TEST_F(OwnDeviceTest, ASoundCardThatGoesAwayGivesThePlaysBoxThenPaused) {
+  for (const char* name : {"speech.wav", "speech.mp3"}) {
+    SCOPED_TRACE(name);
+    if (window == nullptr) StartWith(Media(name));
+    else OpenMediaFile(window, Media(name).c_str());
+    dialogs.Clear();
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    PumpFor(300);
+    waveOutWriteHook = [](HWAVEOUT, LPWAVEHDR, UINT) -> MMRESULT { return MMSYSERR_NODRIVER; };
+    ASSERT_TRUE(PumpUntil([] { return player.isPaused != FALSE; }, 3000));
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].caption, MciErrorCaption("Play file"));
+    EXPECT_EQ(Boxes()[0].text, MciErrorText(MCIERR_HARDWARE));
+    EXPECT_EQ(StatusText(kStatusPaused), "paused");
+    const std::int32_t stopped = Position();
+    PumpFor(200);
+    EXPECT_EQ(Position(), stopped);
+    for (const Sent& s : sent) EXPECT_EQ(s.result, 0u) << s.message;  // no false alarm from the pause
+
+    waveOutWriteHook = waveOutWrite;
+    Call(WM_COMMAND, IDT_PLAY);
+    EXPECT_TRUE(PumpUntil([&] { return Position() > stopped + 200; }, 3000)) << stopped;
+    EXPECT_FALSE(player.isPaused);
+    EXPECT_EQ(Boxes().size(), 1u);
+  }
 }
 
 TEST_F(OwnDeviceTest, SystemDevicesBringBackTheSystemsWaveDevice) {

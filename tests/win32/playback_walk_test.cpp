@@ -271,12 +271,52 @@ TEST_F(WalkTest, FastWindingDuringAChunkRestartsTheWalkAtTheNewPositionWhenTheBu
 
 TEST_F(WalkTest, OnlySuccessfulNotificationsAreActedOn) {
   Command(IDT_WALK);
-  for (WPARAM code : {MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_ABORTED, MCI_NOTIFY_FAILURE}) {
+  for (WPARAM code : {MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_ABORTED}) {
     EXPECT_EQ(Call(MM_MCINOTIFY, code, Device()), FALSE) << code;
     EXPECT_EQ(player.walkTimer, 0u) << code;
   }
   EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Device()), TRUE);
   EXPECT_NE(player.walkTimer, 0u);
+}
+
+// A play that fails on its way (the sound card went away) posts
+// MCI_NOTIFY_FAILURE: the box of the play that failed, then Paused.
+TEST_F(WalkTest, AFailedPlayIsReportedUnderItsOwnCommandThenPauses) {
+  struct Case {
+    const char* what;
+    int command;
+    int chunksFirst;  // walk chunks finished before the failure
+    const char* label;
+  };
+  constexpr Case kCases[] = {
+      {"play", IDT_PLAY, 0, "Play file"},
+      {"first walk chunk", IDT_WALK, 0, "First walk step"},
+      {"later walk chunk", IDT_WALK, 1, "Walk"},
+  };
+  StopRealPollTimer();
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    Command(c.command);
+    for (int i = 0; i < c.chunksFirst; ++i) {
+      FinishChunk();
+      FireWalkTimer();
+    }
+    dialogs.Clear();
+    EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_FAILURE, Device()), TRUE);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].caption, MciErrorCaption(c.label));
+    EXPECT_EQ(Boxes()[0].text, MciErrorText(MCIERR_HARDWARE));  // the simulated device gives no error
+    EXPECT_TRUE(player.isPaused);
+    EXPECT_EQ(StatusText(kStatusPaused), "paused");
+    EXPECT_EQ(player.walkTimer, 0u);
+    // A failure of a play already paused changes nothing more.
+    EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_FAILURE, Device()), TRUE);
+    EXPECT_TRUE(player.isPaused);
+  }
+  Command(IDM_CLOSE);
+  dialogs.Clear();
+  EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_FAILURE, 0), FALSE);  // nothing open: nothing to say
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(WalkTest, ANewWalkSupersedesTheRunningChunk) {
