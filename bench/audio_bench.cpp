@@ -7,7 +7,7 @@
 //   - memory while a two-hour mp3 plays, above the process before it opened
 //     (Wine does not count private bytes, so the working set is shown too).
 //
-//   audio_bench <folder with speech.wav> <a two-hour mp3>
+//   audio_bench <folder with twice.wav> <a two-hour mp3>
 #include <windows.h>
 #include <mmsystem.h>
 #include <psapi.h>
@@ -83,14 +83,19 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// Plays for 1.5 s to let the output settle, then measures the process's CPU
-// time over 5 s; in percent of one core.
-double CpuWhilePlaying(MCIDEVICEID id) {
+// Plays from the start at a speed for 1.5 s to let the output settle, then
+// measures the process's CPU time over 5 s; in percent of one core.
+double CpuWhilePlaying(MCIDEVICEID id, DWORD speed) {
+  Seek(id, 0);
+  if (speed != 1000) Speed(id, speed);
   Play(id);
   Sleep(1500);
   const double cpu0 = CpuMs(), t0 = NowMs();
   Sleep(5000);
-  return 100.0 * (CpuMs() - cpu0) / (NowMs() - t0);
+  const double percent = 100.0 * (CpuMs() - cpu0) / (NowMs() - t0);
+  Seek(id, 0);
+  if (speed != 1000) Speed(id, 1000);
+  return percent;
 }
 
 // Median and largest step of the position, read every millisecond for 2 s
@@ -112,51 +117,64 @@ void PositionSteps(MCIDEVICEID id, const char* name) {
               steps.empty() ? -1.0 : *std::max_element(steps.begin(), steps.end()), steps.size());
 }
 
-// Time the caller waits for a seek and the play after it, while playing;
-// ten times, from 1 s to 5 s.
+// While playing, ten times from 1 s to 5.5 s: the time the caller waits for
+// a seek and the play after it, and the time until the output plays from
+// there (the position, which counts what the output has played, moves past
+// the target; 1 s at most).
 void SeekLatency(MCIDEVICEID id, const char* name) {
   Seek(id, 0);
   Play(id);
   Sleep(1000);
-  std::vector<double> waits;
+  std::vector<double> waits, effects;
   int failures = 0;
   for (DWORD to = 1000; to <= 5500; to += 500) {
     const double t0 = NowMs();
     failures += Seek(id, to) != 0;
     failures += Play(id) != 0;
     waits.push_back(NowMs() - t0);
+    while (Position(id) <= static_cast<long>(to) && NowMs() - t0 < 1000) Sleep(0);
+    effects.push_back(NowMs() - t0);
     Sleep(300);
   }
   std::printf("seek while playing %-17s median %7.1f ms   largest %7.1f ms   (%d failed)\n", name, Median(waits),
               *std::max_element(waits.begin(), waits.end()), failures);
+  std::printf("seek to sound %-22s median %7.1f ms   largest %7.1f ms\n", name, Median(effects),
+              *std::max_element(effects.begin(), effects.end()));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: audio_bench <folder with speech.wav> <two-hour mp3>\n");
+    std::fprintf(stderr, "usage: audio_bench <folder with twice.wav> <two-hour mp3>\n");
     return 2;
   }
-  const std::string wav = std::string(argv[1]) + "\\speech.wav";
+  const std::string wav = std::string(argv[1]) + "\\twice.wav";  // 12 s: every measure plays within it
   const std::string longMp3 = argv[2];
 
+  // CPU: the two devices in turn, three rounds, the median of each.
+  MCIDEVICEID ids[2];
   for (bool system : {false, true}) {
     useSystemDevices = system;
-    const char* name = system ? "(system wave device)" : "(own device)";
-    const MCIDEVICEID id = Open(wav);
-    if (id == 0) {
-      std::fprintf(stderr, "audio_bench: %s cannot open %s\n", name, wav.c_str());
+    ids[system] = Open(wav);
+    if (ids[system] == 0) {
+      std::fprintf(stderr, "audio_bench: cannot open %s\n", wav.c_str());
       return 1;
     }
-    Seek(id, 0);
-    std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core\n", name, CpuWhilePlaying(id));
-    if (!system) {
-      Seek(id, 0);
-      Speed(id, 750);
-      std::printf("CPU playing wav at 0.75 %-13s %5.1f %% of a core\n", name, CpuWhilePlaying(id));
-      Speed(id, 1000);
-    }
+  }
+  std::vector<double> own, slow, sys;
+  for (int round = 0; round < 3; ++round) {
+    own.push_back(CpuWhilePlaying(ids[0], 1000));
+    sys.push_back(CpuWhilePlaying(ids[1], 1000));
+    slow.push_back(CpuWhilePlaying(ids[0], 750));
+  }
+  std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(own device)", Median(own));
+  std::printf("CPU playing wav at 0.75 %-13s %5.1f %% of a core (median of 3)\n", "(own device)", Median(slow));
+  std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(system wave device)", Median(sys));
+
+  for (bool system : {false, true}) {
+    const char* name = system ? "(system wave device)" : "(own device)";
+    const MCIDEVICEID id = ids[system];
     PositionSteps(id, name);
     SeekLatency(id, name);
     Close(id);

@@ -30,10 +30,12 @@ constexpr DWORD kMinSpeed = 500, kMaxSpeed = 1500;
 // Output: short buffers, so that the position can be read finely, and
 // enough of them (about half a second) to ride out a busy machine; a seek or
 // pause drops what is queued (waveOutReset), so their number adds no delay.
-// The worker wakes at least this often to refill them.
+// The worker wakes when the output has finished a buffer or a command came
+// (both set its event), and otherwise only this often: waking more often
+// would cost CPU and find nothing to do.
 constexpr int kBuffers = 12;
 constexpr int kBufferMs = 40;
-constexpr DWORD kWakeMs = 10;
+constexpr DWORD kWakeMs = 200;
 
 struct DgvSetParms {  // MCI_DGV_SET_PARMS
   DWORD_PTR dwCallback;
