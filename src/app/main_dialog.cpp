@@ -193,7 +193,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_HOTKEY:
       return OnHotKey(window, wParam);
     case MM_MCINOTIFY:
-      return OnMciNotify(window, wParam);
+      return OnMciNotify(window, wParam, lParam);
     case WM_INPUT:
       // Left to the dialog manager as well, which hands it on for the
       // system's clean-up of the input.

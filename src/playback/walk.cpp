@@ -63,10 +63,11 @@ void NextWalkStep(HWND window) {
   SendMciCommand(player.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_FROM | MCI_TO, &play, mci_label::kWalk);
 }
 
-BOOL OnMciNotify(HWND window, WPARAM code) {
-  if (code == MCI_NOTIFY_FAILURE && player.isOpen) {
+BOOL OnMciNotify(HWND window, WPARAM code, LPARAM device) {
+  if (code == MCI_NOTIFY_FAILURE && player.isOpen && static_cast<MCIDEVICEID>(device) == player.deviceId) {
     // The play stopped early (the sound card went away): say so, then stand
-    // paused where it stopped, so that resuming tries again.
+    // paused where it stopped, so that resuming tries again. A failure of a
+    // recording already closed says nothing.
     ReportFailedPlay();
     if (player.isOpen && !player.isPaused) TogglePause(window);
     return TRUE;

@@ -71,6 +71,11 @@ class OwnDeviceTest : public MainWindowTest {
     ASSERT_TRUE(player.isOpen) << path;
     sent.clear();
   }
+  // The window started with the recording, or the recording opened in it.
+  void Open(const char* name) {
+    if (window == nullptr) StartWith(Media(name));
+    else OpenMediaFile(window, Media(name).c_str());
+  }
 
   bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -155,8 +160,7 @@ constexpr DWORD kWarmUpMs = 1500;
 TEST_F(OwnDeviceTest, WavAndMp3PlayWithFinePositionSteps) {
   for (const char* name : {"speech.wav", "speech.mp3", "tone.wav"}) {
     SCOPED_TRACE(name);
-    if (window == nullptr) StartWith(Media(name));
-    else OpenMediaFile(window, Media(name).c_str());
+    Open(name);
     ASSERT_TRUE(player.isOpen);
     EXPECT_TRUE(IsOwnAudioDevice(player.deviceId));
     EXPECT_NEAR(player.mediaLength, name[0] == 't' ? 2000 : 6000, 5);
@@ -240,8 +244,7 @@ TEST_F(OwnDeviceTest, ShortWalkReachesTwoOfTwoAndAdvances) {
 TEST_F(OwnDeviceTest, TheEndOfTheMediaPauses) {
   for (const char* name : {"tone.wav", "speech.mp3"}) {
     SCOPED_TRACE(name);
-    if (window == nullptr) StartWith(Media(name));
-    else OpenMediaFile(window, Media(name).c_str());
+    Open(name);
     Call(WM_COMMAND, IDT_PLAY);
     SKIP_WITHOUT_SOUND();
     SeekTo(player.mediaLength - 700);
@@ -263,8 +266,7 @@ TEST_F(OwnDeviceTest, TheEndOfTheMediaPauses) {
 TEST_F(OwnDeviceTest, SpeedThreeQuartersAdvancesThreeQuartersOfASecondPerSecond) {
   for (const char* name : {"twice.wav", "twice.mp3"}) {
     SCOPED_TRACE(name);
-    if (window == nullptr) StartWith(Media(name));
-    else OpenMediaFile(window, Media(name).c_str());
+    Open(name);
     SetSpeed(5);
     Call(WM_COMMAND, IDT_PLAY);
     SKIP_WITHOUT_SOUND();
@@ -286,8 +288,7 @@ TEST_F(OwnDeviceTest, SpeedThreeQuartersAdvancesThreeQuartersOfASecondPerSecond)
 TEST_F(OwnDeviceTest, AfterARestartThePositionDoesNotRunAheadOfTheClock) {
   for (const char* name : {"speech.wav", "speech.mp3"}) {
     SCOPED_TRACE(name);
-    if (window == nullptr) StartWith(Media(name));
-    else OpenMediaFile(window, Media(name).c_str());
+    Open(name);
     Call(WM_COMMAND, IDT_PLAY);
     SKIP_WITHOUT_SOUND();
     PumpFor(kWarmUpMs);
@@ -333,8 +334,7 @@ TEST_F(OwnDeviceTest, AfterARestartThePositionDoesNotRunAheadOfTheClock) {
 TEST_F(OwnDeviceTest, ASoundCardThatGoesAwayGivesThePlaysBoxThenPaused) {
   for (const char* name : {"speech.wav", "speech.mp3"}) {
     SCOPED_TRACE(name);
-    if (window == nullptr) StartWith(Media(name));
-    else OpenMediaFile(window, Media(name).c_str());
+    Open(name);
     dialogs.Clear();
     Call(WM_COMMAND, IDT_PLAY);
     SKIP_WITHOUT_SOUND();

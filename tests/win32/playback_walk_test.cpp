@@ -313,6 +313,12 @@ TEST_F(WalkTest, AFailedPlayIsReportedUnderItsOwnCommandThenPauses) {
     EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_FAILURE, Device()), TRUE);
     EXPECT_TRUE(player.isPaused);
   }
+  // A late failure of a device closed since is not this recording's.
+  dialogs.Clear();
+  Command(IDT_PLAY);
+  EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_FAILURE, Device() + 1), FALSE);
+  EXPECT_FALSE(player.isPaused);
+  EXPECT_TRUE(Boxes().empty());
   Command(IDM_CLOSE);
   dialogs.Clear();
   EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_FAILURE, 0), FALSE);  // nothing open: nothing to say
