@@ -8,5 +8,6 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# ctest and gtest_discover_tests run the built .exe files under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# ctest and gtest_discover_tests run the built .exe files under Wine, through
+# a wrapper that starts Wine once more when it ended before the program ran.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-test.sh)
