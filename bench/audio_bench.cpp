@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "audio/audio_device.h"
+#include "audio/mci_speed.h"
 
 namespace {
 
@@ -64,11 +65,9 @@ MCIERROR Seek(MCIDEVICEID id, DWORD ms) {
   return AudioSendCommand(id, MCI_SEEK, MCI_TO, reinterpret_cast<DWORD_PTR>(&seek));
 }
 MCIERROR Speed(MCIDEVICEID id, DWORD thousandths) {
-  struct {
-    DWORD_PTR dwCallback;
-    DWORD dwTimeFormat, dwAudio, dwFileFormat, dwSpeed;
-  } set{0, 0, 0, 0, thousandths};
-  return AudioSendCommand(id, MCI_SET, 0x00020000L, reinterpret_cast<DWORD_PTR>(&set));
+  DgvSetParms set{};
+  set.dwSpeed = thousandths;
+  return AudioSendCommand(id, MCI_SET, kDgvSetSpeed, reinterpret_cast<DWORD_PTR>(&set));
 }
 long Position(MCIDEVICEID id) {
   MCI_STATUS_PARMS status{};

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio/mci_speed.h"
 #include "audio/pcm_source.h"
 #include "audio/time_stretch.h"
 #include "audio/wav_format.h"
@@ -24,7 +25,6 @@ namespace {
 
 // Own ids start far above the small numbers the system hands out.
 constexpr MCIDEVICEID kFirstOwnId = 0x7D00;
-constexpr DWORD kDgvSetSpeed = 0x00020000L;  // MCI_DGV_SET_SPEED
 constexpr DWORD kMinSpeed = 500, kMaxSpeed = 1500;
 
 // Output: short buffers, so that the position can be read finely, and
@@ -36,14 +36,6 @@ constexpr DWORD kMinSpeed = 500, kMaxSpeed = 1500;
 constexpr int kBuffers = 12;
 constexpr int kBufferMs = 40;
 constexpr DWORD kWakeMs = 200;
-
-struct DgvSetParms {  // MCI_DGV_SET_PARMS
-  DWORD_PTR dwCallback;
-  DWORD dwTimeFormat;
-  DWORD dwAudio;
-  DWORD dwFileFormat;
-  DWORD dwSpeed;
-};
 
 enum class Mode { kStopped, kPlaying, kPaused };
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "audio/mci_speed.h"
+
 // Every MCI command goes through this pointer: Dorvane's own audio device,
 // which passes what it does not play to mciSendCommandA, unless a test puts a
 // simulated device behind it.
@@ -29,14 +31,6 @@ inline constexpr const char* kSpeed = "Set Speed";
 // Flags of the commands Dorvane sends, as the device expects them.
 inline constexpr DWORD kOpenFileFlags = MCI_OPEN_ELEMENT | MCI_WAIT;                                   // 0x202
 inline constexpr DWORD kOpenCdFlags = MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPEN_ELEMENT | MCI_WAIT;  // 0x3202
-inline constexpr DWORD kDgvSetSpeed = 0x00020000L;  // MCI_DGV_SET_SPEED
-struct DgvSetParms {  // MCI_DGV_SET_PARMS
-  DWORD_PTR dwCallback;
-  DWORD dwTimeFormat;
-  DWORD dwAudio;
-  DWORD dwFileFormat;
-  DWORD dwSpeed;
-};
 
 // Sends one command. Returns 0 on success and 1 on failure; a failure with a
 // label shows the device's error text in a warning box.

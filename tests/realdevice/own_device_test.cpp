@@ -21,6 +21,7 @@
 #include "settings/settings_state.h"
 #include "support/main_window_fixture.h"
 #include "support/playback_fixture.h"
+#include "real_time.h"
 
 namespace {
 
@@ -40,14 +41,6 @@ MCIERROR WINAPI RecordAndSend(MCIDEVICEID device, UINT message, DWORD_PTR flags,
   s.result = AudioSendCommand(device, message, flags, parms);
   sent.push_back(s);
   return s.result;
-}
-
-std::string MediaDir() {
-  if (const char* dir = std::getenv("DORVANE_MEDIA_DIR"); dir != nullptr && *dir != '\0') return dir;
-  char exe[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  const std::string path = exe;
-  return path.substr(0, path.find_last_of('\\')) + "\\media";
 }
 
 class OwnDeviceTest : public MainWindowTest {
@@ -77,20 +70,6 @@ class OwnDeviceTest : public MainWindowTest {
     else OpenMediaFile(window, Media(name).c_str());
   }
 
-  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-      MSG msg;
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-      }
-      if (done()) return true;
-      if (GetTickCount() - start > timeoutMs) return false;
-      Sleep(5);
-    }
-  }
-  void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
   std::int32_t Position() const {
     MCI_STATUS_PARMS status{};

@@ -21,6 +21,7 @@
 #include "res/resource.h"
 #include "support/main_window_fixture.h"
 #include "support/playback_fixture.h"
+#include "real_time.h"
 
 namespace {
 
@@ -45,14 +46,6 @@ MCIERROR WINAPI RecordAndSend(MCIDEVICEID device, UINT message, DWORD_PTR flags,
   sent.result = mciSendCommandA(device, message, flags, parms);
   sentCommands.push_back(sent);
   return sent.result;
-}
-
-std::string MediaDir() {
-  if (const char* dir = std::getenv("DORVANE_MEDIA_DIR"); dir != nullptr && *dir != '\0') return dir;
-  char exe[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string path = exe;
-  return path.substr(0, path.find_last_of('\\')) + "\\media";
 }
 
 class RealDeviceTest : public MainWindowTest {
@@ -80,24 +73,6 @@ class RealDeviceTest : public MainWindowTest {
     sentCommands.clear();
   }
 
-  // Runs the window's message loop (real timers, real notifications) until
-  // done() or the timeout; returns whether done() came true.
-  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-      MSG msg;
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-      }
-      if (done()) return true;
-      if (GetTickCount() - start > timeoutMs) return false;
-      Sleep(10);
-    }
-  }
-  void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-  }
 
   // The device's position, asked directly so that it is not noted.
   std::int32_t Position() const {
