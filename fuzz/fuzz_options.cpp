@@ -61,9 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int id = 0; id < hotKeyCount; ++id) Check(back.hotKeys[id] == snapshot.hotKeys[id]);
   Check(back.timing == snapshot.timing);
   Check(back.choices == snapshot.choices);
-  // The path comes back whole, or shortened only where the text would not fit.
+  // The path comes back whole, or shortened only where its next character
+  // would not fit in what is left of the text (a cut never splits one).
   Check(back.file && snapshot.file.compare(0, back.file->size(), *back.file) == 0 && IsValidUtf8(*back.file));
-  if (back.file->size() < snapshot.file.size()) Check(text.size() == optionsTextLimit);
+  if (back.file->size() < snapshot.file.size()) {
+    Check(text.size() <= optionsTextLimit &&
+          Utf8CutLength(snapshot.file, back.file->size() + (optionsTextLimit - text.size())) == back.file->size());
+  }
 
   // Values on the sliders' half-second grid come back exactly.
   OptionsSnapshot grid = snapshot;
