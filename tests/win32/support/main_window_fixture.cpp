@@ -64,7 +64,7 @@ void MainWindowTest::TearDown() {
 void MainWindowTest::CreateMainWindow(const char* commandLine) {
   window = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
                               reinterpret_cast<LPARAM>(commandLine));
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window, nullptr) << "the main window was not made, error " << GetLastError();
   mainWindow = window;
 }
 
