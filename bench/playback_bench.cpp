@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
 
   InitProcessValues(GetModuleHandleA(nullptr));
   const std::string dir = MakeTempDir("dvb");
-  CopyText(player.programDir, dir);
+  player.programDir = dir;
   winHelpHook = NoHelp;
 
   // Start-up warns in a message box when another program holds one of the

@@ -13,6 +13,11 @@
 
 namespace {
 
+// A name as the table holds it: 1 to 49 characters, within the slot's bytes.
+bool FitsASlot(std::string_view name) {
+  return !name.empty() && name.size() <= kBookmarkNameBytes && FirstCharacters(name, kBookmarkNameMax) == name;
+}
+
 void CheckDecodingAndCuts(std::string_view bytes) {
   const std::string text = TextFromStoredBytes(bytes);
   if (!IsValidUtf8(text)) std::abort();
@@ -31,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   CheckDecodingAndCuts(bytes);
   for (const auto& kept : ReadBookmarkText(bytes, nullptr)) {  // a process not in UTF-8
-    if (kept.name.empty() || kept.name.size() > kBookmarkNameMax) std::abort();
+    if (!FitsASlot(kept.name)) std::abort();
   }
   const auto loaded = ReadBookmarkText(bytes);
   if (loaded.size() > kBookmarkSlots) std::abort();
@@ -39,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   BookmarkTable table{};
   for (std::size_t i = 0; i < loaded.size(); ++i) {
     const auto& b = loaded[i];
-    if (b.name.empty() || b.name.size() > kBookmarkNameMax || !IsValidUtf8(b.name)) std::abort();
+    if (!FitsASlot(b.name) || !IsValidUtf8(b.name)) std::abort();
     SetBookmarkName(table[i], b.name);
     if (BookmarkName(table[i]) != b.name) std::abort();
     table[i].position = b.position;
@@ -50,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto again = ReadBookmarkText(text);
   if (again.size() > kBookmarkSlots) std::abort();
   for (const auto& b : again) {
-    if (b.name.empty() || b.name.size() > kBookmarkNameMax) std::abort();
+    if (!FitsASlot(b.name)) std::abort();
   }
   if (text.size() <= kBookmarkReadLimit) {
     if (again.size() != loaded.size()) std::abort();

@@ -2,7 +2,7 @@
 // and reads that text back: the writer must stay within the reader's limit
 // and every value must come back as it was written. The File value is
 // well-formed UTF-8 whatever the bytes (legacy text decoded), and a path
-// shortened to fit is cut between characters.
+// that does not fit is left out whole.
 #include "settings/options_text.h"
 #include "text/utf8_text.h"
 
@@ -61,13 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int id = 0; id < hotKeyCount; ++id) Check(back.hotKeys[id] == snapshot.hotKeys[id]);
   Check(back.timing == snapshot.timing);
   Check(back.choices == snapshot.choices);
-  // The path comes back whole, or shortened only where its next character
-  // would not fit in what is left of the text (a cut never splits one).
-  Check(back.file && snapshot.file.compare(0, back.file->size(), *back.file) == 0 && IsValidUtf8(*back.file));
-  if (back.file->size() < snapshot.file.size()) {
-    Check(text.size() <= optionsTextLimit &&
-          Utf8CutLength(snapshot.file, back.file->size() + (optionsTextLimit - text.size())) == back.file->size());
-  }
+  // The path comes back whole, or not at all when it would not fit in what
+  // is left of the text: never cut into the name of another file.
+  Check(back.file && (*back.file == snapshot.file ||
+                      (back.file->empty() && text.size() + snapshot.file.size() > optionsTextLimit)));
 
   // Values on the sliders' half-second grid come back exactly.
   OptionsSnapshot grid = snapshot;

@@ -27,6 +27,30 @@ HANDLE CreateTempBeside(const std::string& target, std::string& tempPath, DWORD&
 
 }  // namespace
 
+DWORD ReadFileStart(const std::string& path, std::size_t limit, std::string& text) {
+  text.clear();
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  constexpr DWORD kRetryMs = 1000, kRetryStepMs = 50;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  for (DWORD waited = 0;; waited += kRetryStepMs) {
+    handle = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) break;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) || waited >= kRetryMs) return error;
+    Sleep(kRetryStepMs);
+  }
+  FileHandle file(handle);
+  std::string bytes(limit, '\0');
+  DWORD read = 0;
+  if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(limit), &read, nullptr)) {
+    const DWORD error = GetLastError();
+    return error != 0 ? error : ERROR_READ_FAULT;
+  }
+  bytes.resize(read);
+  text = std::move(bytes);
+  return 0;
+}
+
 // Writes the whole text with one call; an error code, or 0.
 DWORD WriteAll(HANDLE file, std::string_view text) {
   DWORD written = 0;

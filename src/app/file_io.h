@@ -23,6 +23,15 @@ class FileHandle {
   HANDLE handle_;
 };
 
+// Reads at most limit bytes from the start of an existing file into text.
+// Opened with full sharing, so that a sync client, an indexer, a backup or a
+// virus scan reading (or even writing) the file does not keep Dorvane from
+// reading it; a sharing or lock violation (a program that opened it without
+// sharing) is retried for about a second. 0, or the error that kept the file
+// from being opened or read (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND when
+// there is no such file).
+DWORD ReadFileStart(const std::string& path, std::size_t limit, std::string& text);
+
 // Writes the whole text with one call; an error code, or 0.
 DWORD WriteAll(HANDLE file, std::string_view text);
 

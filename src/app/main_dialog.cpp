@@ -5,10 +5,13 @@
 #include <commctrl.h>
 #include <dbt.h>
 #include <mmsystem.h>
+#include <wtsapi32.h>
 
 #include <array>
 #include <string>
+#include <vector>
 
+#include "app/held_input.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
 #include "app/single_instance.h"
@@ -66,7 +69,7 @@ BOOL OnHelp(HWND window, const HELPINFO* info) {
 // Closing the window and Exit: the media file is closed (its bookmarks saved)
 // before the window goes.
 void CloseAndDestroy(HWND window) {
-  CloseMediaFile(window, player.openMediaPath);
+  CloseMediaFile(window, player.openMediaPath.c_str());
   DestroyWindow(window);
 }
 
@@ -76,15 +79,15 @@ void OnDestroy(HWND window) {
   if (player.pollTimer != 0) KillTimer(window, player.pollTimer);
   UnregisterHotKeys(window);
   StopPedals();
-  SaveUserOptionsAutomatically(window, player.optionsPath);
+  SaveUserOptionsAutomatically(window, player.optionsPath.c_str());
   PostQuitMessage(0);
 }
 
 // The session ends (logoff, restart, shutdown): the process is ended after
 // this message without a WM_DESTROY, so everything Exit saves is saved now.
 void OnEndSession(HWND window) {
-  CloseMediaFile(window, player.openMediaPath);
-  SaveUserOptionsAutomatically(window, player.optionsPath);
+  CloseMediaFile(window, player.openMediaPath.c_str());
+  SaveUserOptionsAutomatically(window, player.optionsPath.c_str());
 }
 
 BOOL OnCommand(HWND window, int id) {
@@ -97,10 +100,10 @@ BOOL OnCommand(HWND window, int id) {
     case IDM_EXIT: CloseAndDestroy(window); return TRUE;
     case IDM_ABOUT: MessageBoxA(window, aboutText, "About this program", MB_OK); return TRUE;
     case IDM_HELP_TOPICS: CallHelp(window, HELP_CONTENTS, 0); return TRUE;
-    case IDM_CLOSE: CloseMediaFile(window, player.openMediaPath); return TRUE;
+    case IDM_CLOSE: CloseMediaFile(window, player.openMediaPath.c_str()); return TRUE;
     case IDM_JUMP: JumpToLocation(window); return TRUE;
     case IDM_ADD_BOOKMARK: AddBookmark(window); return TRUE;
-    case IDM_SAVE_OPTIONS: SaveUserOptions(window, player.optionsPath); return TRUE;
+    case IDM_SAVE_OPTIONS: SaveUserOptions(window, player.optionsPath.c_str()); return TRUE;
     case IDM_SAVE_OPTIONS_AS: SaveUserOptions(window, nullptr); return TRUE;
     case IDM_OPEN_OPTIONS: LoadUserOptions(window, nullptr); return TRUE;
     case IDM_DEFAULT_OPTIONS: LoadUserOptions(window, DefaultOptionsPath().c_str()); return TRUE;
@@ -131,6 +134,15 @@ BOOL OnTimer(HWND window, UINT_PTR id) {
     OpenHandedOverFile(window);
     return TRUE;
   }
+  if (id == kHeldInputTimer) {
+    // The box is gone: the pedals, then the hot keys, as they came.
+    std::vector<int> hotKeys;
+    if (TakeHeldInput(window, hotKeys)) {
+      ApplyHeldPedals(window);
+      for (int key : hotKeys) SendMessageA(window, WM_HOTKEY, static_cast<WPARAM>(key), 0);
+    }
+    return TRUE;
+  }
   if (id != 0 && id == player.walkTimer) {
     KillTimer(window, player.walkTimer);
     player.walkTimer = 0;
@@ -151,6 +163,10 @@ BOOL OnHScroll(HWND window, HWND slider) {
 
 BOOL OnHotKey(HWND window, WPARAM id) {
   if (id >= hotKeyCount) return FALSE;
+  // A pedal in keyboard mode (or a key-mapping tool) sends the hot key of a
+  // pedal read directly: that press has been acted on already.
+  if (IsPedalEchoHotKey(static_cast<int>(id))) return TRUE;
+  if (HoldHotKeyWhileBoxOpen(window, static_cast<int>(id))) return TRUE;
   if (id == hotKeyStamp) {
     TypeTimestamp();  // leaves the transport and its fast-wind burst alone
     return TRUE;
@@ -165,7 +181,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case WM_INITDIALOG:
       // Marked first, so that a second start finds the window even while
-      // the start-up shows a box.
+      // the start-up shows a box; and the owner of every box from now on.
+      mainWindow = window;
       MarkMainWindow(window);
       InitMainWindow(window, reinterpret_cast<const char*>(lParam));
       return TRUE;
@@ -230,6 +247,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_ENDSESSION:
       if (wParam) OnEndSession(window);
+      return FALSE;
+    case WM_WTSSESSION_CHANGE:
+      // A locked session or a secure desktop takes the input: the release of
+      // a pedal held then is never seen.
+      if (wParam == WTS_SESSION_LOCK || wParam == WTS_CONSOLE_DISCONNECT || wParam == WTS_REMOTE_DISCONNECT) {
+        ReleaseAllPedals(window);
+      }
       return FALSE;
     default:
       return FALSE;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 struct PlayerState {
   BOOL isOpen;                 // a media file is open on a device
@@ -17,10 +18,12 @@ struct PlayerState {
   UINT_PTR pollTimer;          // 50 ms poll timer, 0 when not running
   UINT_PTR walkTimer;          // one-shot walk-pause timer, 0 when none
   std::int32_t bookmarkCount;  // bookmarks in the Bookmark menu
-  char mediaPath[MAX_PATH];    // current media file; File option; Open dialog buffer
-  char openMediaPath[MAX_PATH];  // path of the file open on the device, whose bookmarks a close saves
-  char optionsPath[MAX_PATH];  // current options file; options dialogs' buffer
-  char programDir[MAX_PATH];   // directory of the program, no trailing backslash
+  // Paths are UTF-8 of any length the system allows (260 UTF-16 characters
+  // can take about 780 bytes), so they are held as strings, not in buffers.
+  std::string mediaPath;       // current media file; File option
+  std::string openMediaPath;   // path of the file open on the device, whose bookmarks a close saves
+  std::string optionsPath;     // current options file
+  std::string programDir;      // directory of the program, no trailing backslash
   char appTitle[50];           // string 1, "Dorvane"
   std::uint16_t lastMenuItem;  // command id of the menu item last highlighted
 };

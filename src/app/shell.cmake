@@ -7,4 +7,6 @@ list(APPEND DORVANE_SHELL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/main_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_io.cpp
   ${CMAKE_CURRENT_LIST_DIR}/single_instance.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/held_input.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/system_library.cpp
 )

@@ -1,6 +1,10 @@
 #include "app/startup.h"
 
+#include "app/system_library.h"
+
 #include <commctrl.h>
+
+#include <string>
 
 #include "app/command_line.h"
 #include "app/file_io.h"
@@ -10,11 +14,13 @@
 #include "res/resource.h"
 
 void InitProcessValues(HINSTANCE instance) {
+  LimitLibrarySearchToSystem();
   appInstance = instance;
   InitCommonControls();
-  char module[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  CopyText(player.programDir, ProgramDirOf(module));
+  // Room for the longest path in UTF-8 (up to 3 bytes per UTF-16 unit).
+  std::string module(32768, '\0');
+  module.resize(GetModuleFileNameA(nullptr, module.data(), static_cast<DWORD>(module.size())));
+  player.programDir = ProgramDirOf(module);
   // Loaded whole, then cut to the title's 49 bytes between two characters
   // (a UTF-8 character takes up to four bytes).
   char title[4 * sizeof player.appTitle] = "";

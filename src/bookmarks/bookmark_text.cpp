@@ -65,18 +65,20 @@ class Tokenizer {
 }  // namespace
 
 std::string_view BookmarkName(const Bookmark& slot) {
-  const std::string_view field(slot.name.data(), kBookmarkNameMax);
+  const std::string_view field(slot.name.data(), kBookmarkNameBytes);
   return field.substr(0, field.find('\0'));
 }
 
 void SetBookmarkName(Bookmark& slot, std::string_view name) {
-  name = CutAtCharacter(name.substr(0, name.find('\0')), kBookmarkNameMax);
+  name = CutAtCharacter(FirstCharacters(name.substr(0, name.find('\0')), kBookmarkNameMax), kBookmarkNameBytes);
   slot.name.fill('\0');
   std::copy(name.begin(), name.end(), slot.name.begin());
 }
 
-std::string BookmarkNameFromText(std::string_view text) {
-  std::string name(CutAtCharacter(text.substr(0, text.find('\0')), kBookmarkNameMax));
+std::string BookmarkNameFromText(std::string_view text, bool* cut) {
+  text = text.substr(0, text.find('\0'));
+  std::string name(FirstCharacters(text, kBookmarkNameMax));
+  if (cut != nullptr) *cut = name.size() < text.size();
   for (char& c : name) {
     if (IsTokenDelimiter(c)) c = ' ';
   }
@@ -96,6 +98,10 @@ std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes, LegacyDecod
   bytes = bytes.substr(0, kBookmarkReadLimit);
   bytes = bytes.substr(0, bytes.find('\0'));
 
+  // Legacy or UTF-8 is decided once for the whole file (only names can hold
+  // bytes above 127, so this is whether every name is valid UTF-8).
+  const bool legacyFile = legacy != nullptr && !IsValidUtf8(bytes);
+
   std::vector<LoadedBookmark> loaded;
   Tokenizer tokens(bytes);
   while (loaded.size() < kBookmarkSlots) {
@@ -108,8 +114,8 @@ std::vector<LoadedBookmark> ReadBookmarkText(std::string_view bytes, LegacyDecod
     const std::int64_t position = millis + seconds * 1000 + minutes * 60000;
     // No code page's characters hold the token delimiters, so a decoded name
     // is still one token.
-    const std::string text = TextFromStoredBytes(name, legacy);
-    loaded.push_back({std::string(CutAtCharacter(text, kBookmarkNameMax)), ClampToInt32(position)});
+    const std::string text = legacyFile ? legacy(name) : std::string(name);
+    loaded.push_back({std::string(FirstCharacters(text, kBookmarkNameMax)), ClampToInt32(position)});
   }
   return loaded;
 }
@@ -131,4 +137,23 @@ std::string WriteBookmarkText(const BookmarkTable& table) {
     if (slot.inUse != 0) text += BookmarkLine(BookmarkName(slot), slot.position);
   }
   return text;
+}
+
+std::vector<LoadedBookmark> MergeBookmarks(const std::vector<LoadedBookmark>& file,
+                                           const std::vector<LoadedBookmark>& session) {
+  const std::size_t sessionCount = std::min(session.size(), kBookmarkSlots);
+  std::vector<LoadedBookmark> merged;
+  for (const LoadedBookmark& kept : file) {
+    if (merged.size() + sessionCount >= kBookmarkSlots) break;
+    const auto sameName = [&](const LoadedBookmark& b) { return b.name == kept.name; };
+    if (std::none_of(session.begin(), session.begin() + static_cast<std::ptrdiff_t>(sessionCount), sameName)) {
+      merged.push_back(kept);
+    }
+  }
+  merged.insert(merged.end(), session.begin(), session.begin() + static_cast<std::ptrdiff_t>(sessionCount));
+  return merged;
+}
+
+std::string UnsavedBookmarkFilePath(std::string_view bookmarkFilePath) {
+  return std::string(bookmarkFilePath) + ".unsaved";
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/file_io.h"
 #include "app/player_state.h"
@@ -23,16 +24,14 @@ constexpr UINT kAppendAtEnd = static_cast<UINT>(-1);  // an item id no item has
 
 // The name typed into the name dialog. The dialog ends with 1 when it holds a
 // name (a dialog's result is not wide enough for a pointer under every
-// system) and with 0 when cancelled. It takes 49 characters of any script
-// (up to 4 bytes each), so the cut to the 49 bytes of a name is Dorvane's
-// own, between two characters, not the system's.
-char typedName[4 * kBookmarkNameMax + 1];
+// system) and with 0 when cancelled. It takes more than a name's 49
+// characters of any script (up to 4 bytes each), so that the cut to 49 is
+// Dorvane's own, between two characters, and can be told to the typist.
+char typedName[8 * kBookmarkNameBytes + 1];
 
 HMENU BookmarkMenu(HWND window) { return GetSubMenu(GetMenu(window), MENUPOS_BOOKMARK); }
 
-std::string FilePathOf(const char* mediaPath) {
-  return BookmarkFilePath(player.programDir, mediaPath != nullptr ? mediaPath : "");
-}
+std::string FilePathOf(std::string_view mediaPath) { return BookmarkFilePath(player.programDir, mediaPath); }
 
 void AppendSeparator(HWND window) {
   MENUITEMINFOA info{};
@@ -64,34 +63,77 @@ void WriteWholeFile(HWND window, const std::string& path, std::string_view text)
 }
 
 // The bookmark file of the open media file exists but could not be read: it
-// holds bookmarks this session never saw, so it is neither written nor
-// deleted until the media file is closed.
+// holds bookmarks this session never saw, so it is never written or deleted
+// while it stays unread. Each store tries to read it again and merges.
 bool bookmarkFileUnread = false;
 
-// Reads the first bytes of a bookmark file into bytes. 0, or the error that
-// kept an existing file from being opened or read; a file that does not
-// exist reads as empty.
-DWORD ReadBookmarkFile(const std::string& path, char* bytes, DWORD size, DWORD& read) {
-  read = 0;
-  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsOpen()) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+// Reads a bookmark file: 0, or the error that kept an existing file from
+// being opened or read; a file that does not exist reads as empty.
+DWORD ReadBookmarkFile(const std::string& path, std::string& bytes) {
+  const DWORD error = ReadFileStart(path, kBookmarkReadLimit, bytes);
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
+}
+
+void RemoveAllItems(HWND window);
+
+// Fills the table and the menu from the loaded bookmarks, in their order.
+void ShowBookmarks(HWND window, const std::vector<LoadedBookmark>& loaded) {
+  RemoveAllItems(window);
+  for (Bookmark& b : bookmarks) b = Bookmark{};
+  for (const LoadedBookmark& one : loaded) {
+    const auto slot = static_cast<std::size_t>(player.bookmarkCount);
+    if (slot >= kSlots) break;
+    if (slot == 0) AppendSeparator(window);
+    SetBookmarkName(bookmarks[slot], one.name);
+    bookmarks[slot].position = one.position;
+    bookmarks[slot].inUse = 1;
+    AppendBookmarkItem(window, slot);
+    ++player.bookmarkCount;
   }
-  if (ReadFile(file.Get(), bytes, size, &read, nullptr) == 0) {
-    read = 0;
-    const DWORD error = GetLastError();
-    return error != 0 ? error : ERROR_READ_FAULT;
+}
+
+// The bookmarks of this session (the slots in use, in slot order).
+std::vector<LoadedBookmark> SessionBookmarks() {
+  std::vector<LoadedBookmark> session;
+  for (const Bookmark& b : bookmarks) {
+    if (b.inUse != 0) session.push_back({std::string(BookmarkName(b)), b.position});
   }
+  return session;
+}
+
+// Tries once more to read a bookmark file that could not be read. When it
+// can be read now, its bookmarks and the session's are merged into the
+// table and the menu, and the file counts as read. 0, or the error.
+DWORD RetryUnreadFile(HWND window, const std::string& path) {
+  std::string bytes;
+  const DWORD error = ReadBookmarkFile(path, bytes);
+  if (error != 0) return error;
+  ShowBookmarks(window, MergeBookmarks(ReadBookmarkText(bytes, StoredTextDecoder()), SessionBookmarks()));
+  bookmarkFileUnread = false;
   return 0;
+}
+
+// The warning while the bookmark file stays unreadable: it names the file and
+// the system's reason, and says what happens to this session's bookmarks.
+void WarnUnsaved(HWND window, const std::string& path, DWORD error, std::string_view what) {
+  std::string text = "The bookmark file " + path + " cannot be used: " + SystemMessage(error);
+  text += what;
+  MessageBoxA(window, text.c_str(), "Bookmarks not saved", MB_ICONWARNING);
 }
 
 // Puts the bookmarks of the open media file on disk at once, so that a
 // crash or a power cut loses none: the file holds them all, or is deleted
 // when none is left, as a close leaves it.
 void StoreBookmarks(HWND window) {
-  if (!player.isOpen || bookmarkFileUnread) return;
+  if (!player.isOpen) return;
   const std::string path = FilePathOf(player.openMediaPath);
+  if (bookmarkFileUnread) {
+    if (const DWORD error = RetryUnreadFile(window, path); error != 0) {
+      WarnUnsaved(window, path, error,
+                  "\nThe bookmarks of this session will be saved as soon as the file can be read.");
+      return;
+    }
+  }
   if (player.bookmarkCount > 0) {
     WriteWholeFile(window, path, WriteBookmarkText(bookmarks));
   } else {
@@ -121,39 +163,45 @@ std::size_t ChooseSlot(std::string_view name) {
 
 void LoadBookmarks(HWND window) {
   const std::string path = FilePathOf(player.openMediaPath);
-  char bytes[kBookmarkReadLimit];
-  DWORD read = 0;
+  std::string bytes;
   bookmarkFileUnread = false;
-  if (const DWORD error = ReadBookmarkFile(path, bytes, sizeof bytes, read); error != 0) {
-    // Held by another program, access denied, a folder of that name: its
+  if (const DWORD error = ReadBookmarkFile(path, bytes); error != 0) {
+    // Held without sharing, access denied, a folder of that name: its
     // bookmarks are the user's, unread, and must not be lost.
     bookmarkFileUnread = true;
     ShowSystemError(window, error);
     return;
   }
-  for (const LoadedBookmark& loaded : ReadBookmarkText(std::string_view(bytes, read), StoredTextDecoder())) {
-    if (player.bookmarkCount < 0 || player.bookmarkCount >= static_cast<std::int32_t>(kSlots)) break;
-    const auto slot = static_cast<std::size_t>(player.bookmarkCount);
-    if (slot == 0) AppendSeparator(window);
-    SetBookmarkName(bookmarks[slot], loaded.name);
-    bookmarks[slot].position = loaded.position;
-    bookmarks[slot].inUse = 1;
-    AppendBookmarkItem(window, slot);
-    ++player.bookmarkCount;
-  }
+  ShowBookmarks(window, ReadBookmarkText(bytes, StoredTextDecoder()));
 }
 
 void SaveBookmarks(HWND window, const char* mediaPath) {
-  const std::string path = FilePathOf(mediaPath);
-  if (bookmarkFileUnread) {
-    // A file that could not be read is left as it is, whatever this session added.
-    if (player.bookmarkCount > 0) RemoveAllItems(window);
+  const std::string path = FilePathOf(mediaPath != nullptr ? mediaPath : "");
+  DWORD error = 0;
+  if (bookmarkFileUnread && player.bookmarkCount > 0) {
+    error = RetryUnreadFile(window, path);
+  } else if (bookmarkFileUnread) {
+    // Nothing of this session to keep: the unread file is left as it is.
   } else if (player.bookmarkCount > 0) {
-    WriteWholeFile(window, path, WriteBookmarkText(bookmarks));
-    RemoveAllItems(window);
+    error = ReplaceWithText(path, WriteBookmarkText(bookmarks));
   } else if (player.isOpen) {
     DeleteFileA(path.c_str());  // a file closed without bookmarks leaves no bookmark file
   }
+  if (bookmarkFileUnread && error == 0 && player.bookmarkCount > 0) {
+    error = ReplaceWithText(path, WriteBookmarkText(bookmarks));  // read at last, and merged
+  }
+  if (error != 0) {
+    // The file cannot be read or written to the end: it keeps its bytes, and
+    // this session's bookmarks go beside it, so that none is lost.
+    const std::string unsaved = UnsavedBookmarkFilePath(path);
+    if (const DWORD writeError = ReplaceWithText(unsaved, WriteBookmarkText(bookmarks)); writeError != 0) {
+      WarnUnsaved(window, path, error,
+                  "\nThe bookmarks of this session could not be saved beside it either: " + SystemMessage(writeError));
+    } else {
+      WarnUnsaved(window, path, error, "\nThe bookmarks of this session were saved to " + unsaved + ".");
+    }
+  }
+  if (player.bookmarkCount > 0) RemoveAllItems(window);
   bookmarkFileUnread = false;
   for (Bookmark& b : bookmarks) b.inUse = 0;
 }
@@ -172,7 +220,12 @@ void AddBookmark(HWND window) {
   if (result != 1) return;  // cancelled, or the dialog could not be shown
   // The file may have been closed while the dialog was open.
   if (!player.isOpen) return;
-  const std::string name = BookmarkNameFromText(typedName);
+  bool cut = false;
+  const std::string name = BookmarkNameFromText(typedName, &cut);
+  if (cut) {
+    const std::string text = "A bookmark name holds at most 49 characters. The bookmark is named \"" + name + "\".";
+    MessageBoxA(window, text.c_str(), "Bookmark name shortened", MB_ICONINFORMATION);
+  }
 
   const std::size_t slot = ChooseSlot(name);
   if (slot == kSlots) return;

@@ -1,9 +1,11 @@
 // The three file dialog records: the media Open dialog and the options Open
-// and Save dialogs. Each uses a path field of the player as its file buffer,
-// so a dialog opens on the current path and the chosen path lands there.
+// and Save dialogs, each shown through RunFileDialog on a path of the player.
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
+
+#include <cstddef>
+#include <string>
 
 OPENFILENAMEA& MediaOpenDialog();
 OPENFILENAMEA& OptionsOpenDialog();
@@ -12,3 +14,11 @@ OPENFILENAMEA& OptionsSaveDialog();
 // The media Open dialog's filter text (pairs of zero-terminated strings,
 // ended by an empty one), filled at start-up.
 extern char mediaFilter[800];
+
+inline constexpr std::size_t kFileDialogBufferBytes = 32 * 1024;
+enum class FileDialogKind { kOpen, kSave };
+
+// Shows the dialog opening on path. When the user chooses a file, path
+// becomes it and the result is true; on cancel or any failure (even a name
+// too long for the dialog) path stays exactly as it was.
+bool RunFileDialog(OPENFILENAMEA& record, HWND owner, std::string& path, FileDialogKind kind);

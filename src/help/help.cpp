@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/player_state.h"
+#include "app/system_library.h"
 #include "help/help_choice.h"
 
 static_assert(kHelpContext == HELP_CONTEXT && kHelpQuit == HELP_QUIT && kHelpContents == HELP_CONTENTS);
@@ -28,14 +29,15 @@ bool FileExists(const std::string& path) {
 HWND WINAPI HtmlHelpFromLibrary(HWND caller, LPCSTR file, UINT command, DWORD_PTR data) {
   if (command == HH_CLOSE_ALL) {
     // Nothing was opened when the library was never loaded.
+    // The viewer stays loaded: its windows and threads may still be going
+    // away when the program ends, and unloading it under them crashes.
     if (htmlHelpEntry != nullptr) htmlHelpEntry(nullptr, nullptr, HH_CLOSE_ALL, 0);
-    if (htmlHelpLibrary != nullptr) FreeLibrary(htmlHelpLibrary);
-    htmlHelpLibrary = nullptr;
-    htmlHelpEntry = nullptr;
     return nullptr;
   }
   if (htmlHelpEntry == nullptr) {
-    if (htmlHelpLibrary == nullptr) htmlHelpLibrary = LoadLibraryA("hhctrl.ocx");
+    // From the system folder only: a copy planted beside the program (in
+    // Downloads, say) must never run inside Dorvane.
+    if (htmlHelpLibrary == nullptr) htmlHelpLibrary = LoadSystemLibrary("hhctrl.ocx");
     if (htmlHelpLibrary != nullptr) {
       htmlHelpEntry = reinterpret_cast<HtmlHelpFn>(
           reinterpret_cast<void*>(GetProcAddress(htmlHelpLibrary, "HtmlHelpA")));

@@ -1,8 +1,8 @@
 #include "help/help_choice.h"
 
 HelpEngine ChooseHelpEngine(bool winHelpFileExists, bool htmlHelpFileExists) {
-  if (winHelpFileExists) return HelpEngine::kWinHelp;
   if (htmlHelpFileExists) return HelpEngine::kHtmlHelp;
+  if (winHelpFileExists) return HelpEngine::kWinHelp;
   return HelpEngine::kNone;
 }
 

@@ -8,8 +8,10 @@
 inline constexpr std::string_view kWinHelpFile = "dorvane.hlp";
 inline constexpr std::string_view kHtmlHelpFile = "dorvane.chm";
 
-// A WinHelp file, when present, keeps the classic engine; otherwise HTML Help
-// on the compiled guide; with neither the user is told which file is missing.
+// HTML Help on the compiled guide when it is there; WinHelp only for a
+// dorvane.hlp alone (WinHelp does not run on Windows 10 and 11, so a stale
+// .hlp beside the .chm must not take F1 away); with neither the user is told
+// which file is missing.
 enum class HelpEngine { kWinHelp, kHtmlHelp, kNone };
 HelpEngine ChooseHelpEngine(bool winHelpFileExists, bool htmlHelpFileExists);
 

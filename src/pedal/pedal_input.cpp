@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/held_input.h"
+#include "app/system_library.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
 #include "pedal/pedal_machine.h"
@@ -47,6 +49,8 @@ struct PedalInputState {
   std::vector<RAWINPUTDEVICE> registered;
   PedalButtons buttons = 0;  // all connected pedals together, as the machine last saw them
   HMODULE hid = nullptr;
+  PedalEffect lastEffect = PedalEffect::None;  // of the last change that did something
+  DWORD lastEffectTick = 0;
 };
 
 PedalInputState pedals;
@@ -72,11 +76,7 @@ bool LoadHidParser() {
     return true;
   }
   if (pedals.hid == nullptr) {
-    char path[MAX_PATH] = "";
-    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + sizeof "\\hid.dll" > MAX_PATH) return false;
-    std::strcat(path, "\\hid.dll");
-    pedals.hid = LoadLibraryA(path);
+    pedals.hid = LoadSystemLibrary("hid.dll");
     if (pedals.hid == nullptr) return false;
   }
   Resolve(pedalPlatform.hidpGetCaps, "HidP_GetCaps");
@@ -161,7 +161,14 @@ void ApplyPedals(HWND window) {
   PedalButtons now = 0;
   for (const PedalDevice& device : pedals.devices) now |= device.buttons;
   const PedalCommand command = PedalCommandFor(pedals.buttons, now, PedalModeFromValue(pedalMode));
+  const int windBefore = PedalWindDirection(pedals.buttons), wind = PedalWindDirection(now);
   pedals.buttons = now;
+  if (command != PedalCommand::None || (wind != 0 && wind != windBefore)) {
+    pedals.lastEffect = command != PedalCommand::None ? PedalEffect::PlayPause
+                        : wind < 0                      ? PedalEffect::Rewind
+                                                        : PedalEffect::Forward;
+    pedals.lastEffectTick = GetTickCount();
+  }
   if (!player.isOpen) return;
   switch (command) {
     case PedalCommand::Resume:
@@ -219,7 +226,27 @@ void RegisterPedals(HWND window) {
 
 }  // namespace
 
-void StartPedals(HWND window) { RegisterPedals(window); }
+void StartPedals(HWND window) { FollowPedalChoice(window); }
+
+void FollowPedalChoice(HWND window) {
+  if (!readPedals) {
+    StopPedals();
+    ShowPedalStatus(window);
+  } else if (pedals.registered.empty()) {
+    RegisterPedals(window);
+  }
+}
+
+void ReleaseAllPedals(HWND window) {
+  for (PedalDevice& device : pedals.devices) device.buttons = 0;
+  ApplyPedals(window);
+}
+
+void ApplyHeldPedals(HWND window) { ApplyPedals(window); }
+
+bool IsPedalEchoHotKey(int id) {
+  return readPedals && IsPedalEcho(HotKeyEffect(id), pedals.lastEffect, GetTickCount() - pedals.lastEffectTick);
+}
 
 void StopPedals() {
   std::vector<RAWINPUTDEVICE> remove = pedals.registered;
@@ -245,16 +272,22 @@ void OnPedalInput(HWND window, HRAWINPUT input) {
   if (got == static_cast<UINT>(-1) || got < offsetof(RAWINPUT, data.hid.bRawData) || got > size) return;
   const auto* raw = reinterpret_cast<const RAWINPUT*>(buffer.data());
   if (raw->header.dwType != RIM_TYPEHID) return;
-  PedalDevice* device = TakeUpPedal(raw->header.hDevice);
-  if (device == nullptr) return;
+  const HANDLE handle = raw->header.hDevice;
+  const PedalDevice* found = TakeUpPedal(handle);
+  if (found == nullptr) return;
+  // Copies: acting on a change may run a message loop (a box), in which the
+  // device may go and the list change; the record is found again each time.
+  const std::vector<std::uint64_t> preparsed = found->preparsed;
+  const PedalReportFormat format = found->format;
 
   const std::span<const std::uint8_t> arrived(raw->data.hid.bRawData, got - offsetof(RAWINPUT, data.hid.bRawData));
-  const PedalUsageReader readUsages = [device](std::span<const std::uint8_t> report)
+  const PedalUsageReader readUsages = [&preparsed](std::span<const std::uint8_t> report)
       -> std::optional<std::vector<std::uint16_t>> {
     std::vector<char> bytes(report.begin(), report.end());  // the parser takes a writable report
     std::array<USAGE, kMaxUsages> usages{};
     ULONG count = usages.size();
-    if (pedalPlatform.hidpGetUsages(HidP_Input, buttonUsagePage, 0, usages.data(), &count, Preparsed(*device),
+    if (pedalPlatform.hidpGetUsages(HidP_Input, buttonUsagePage, 0, usages.data(), &count,
+                                    reinterpret_cast<PHIDP_PREPARSED_DATA>(const_cast<std::uint64_t*>(preparsed.data())),
                                     bytes.data(), static_cast<ULONG>(bytes.size())) != HIDP_STATUS_SUCCESS) {
       return std::nullopt;
     }
@@ -262,8 +295,12 @@ void OnPedalInput(HWND window, HRAWINPUT input) {
   };
   const bool wasShown = !pedals.devices.empty();
   for (PedalButtons buttons : DecodePedalReports(raw->data.hid.dwSizeHid, raw->data.hid.dwCount, arrived,
-                                                 device->format, readUsages)) {
+                                                 format, readUsages)) {
+    PedalDevice* device = FindPedal(handle);
+    if (device == nullptr) break;
     device->buttons = buttons;
+    // While a box of the window is open, the pedals wait for it to go.
+    if (HoldInputWhileBoxOpen(window)) continue;
     ApplyPedals(window);
   }
   if (!wasShown) ShowPedalStatus(window);
@@ -292,4 +329,5 @@ void ResetPedalState() {
   pedals.devices.clear();
   pedals.registered.clear();
   pedals.buttons = 0;
+  pedals.lastEffect = PedalEffect::None;
 }

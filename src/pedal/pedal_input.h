@@ -10,6 +10,15 @@
 // WM_INITDIALOG of the main window: registers the pedals' collections and
 // takes up the pedals already connected.
 void StartPedals(HWND window);
+// Starts or stops reading the pedals as option Pedals now says.
+void FollowPedalChoice(HWND window);
+// The session was locked (or a secure desktop took the input): whatever
+// was held counts as let go, since its release will not be seen.
+void ReleaseAllPedals(HWND window);
+// Carries out what the pedals did while a box of the window was open.
+void ApplyHeldPedals(HWND window);
+// Whether hot key id only repeats what a pedal did a moment ago.
+bool IsPedalEchoHotKey(int id);
 // WM_DESTROY: gives the registrations back and forgets the pedals.
 void StopPedals();
 

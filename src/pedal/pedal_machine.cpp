@@ -1,5 +1,7 @@
 #include "pedal/pedal_machine.h"
 
+#include "settings/hotkey_codes.h"
+
 PedalMode PedalModeFromValue(std::int32_t value) {
   return value == static_cast<std::int32_t>(PedalMode::PressToToggle) ? PedalMode::PressToToggle
                                                                        : PedalMode::HoldToPlay;
@@ -22,4 +24,18 @@ PedalCommand PedalCommandFor(PedalButtons before, PedalButtons now, PedalMode mo
   if (middleBefore != middleNow) return middleNow ? PedalCommand::Resume : PedalCommand::Pause;
   const bool windStopped = PedalWindDirection(before) != 0 && PedalWindDirection(now) == 0;
   return windStopped && middleNow ? PedalCommand::Resume : PedalCommand::None;
+}
+
+PedalEffect HotKeyEffect(int hotKeyId) {
+  switch (hotKeyId) {
+    case hotKeyPlay:
+    case hotKeyPause: return PedalEffect::PlayPause;
+    case hotKeyRew: return PedalEffect::Rewind;
+    case hotKeyFF: return PedalEffect::Forward;
+    default: return PedalEffect::None;
+  }
+}
+
+bool IsPedalEcho(PedalEffect hotKey, PedalEffect lastPedal, std::uint32_t elapsedMs) {
+  return hotKey != PedalEffect::None && hotKey == lastPedal && elapsedMs < kPedalEchoMs;
 }

@@ -36,3 +36,17 @@ PedalCommand PedalCommandFor(PedalButtons before, PedalButtons now, PedalMode mo
 // alone, 0 for neither or both. The poll tick steps with it exactly as with
 // a held Rewind or Fast Forward button.
 int PedalWindDirection(PedalButtons buttons);
+
+// What a pedal change did, or what a hot key would do, for telling a hot key
+// that merely repeats a pedal (a pedal in keyboard mode, or a key-mapping
+// tool, sends the hot key while the pedal is also read directly).
+enum class PedalEffect { None, PlayPause, Rewind, Forward };
+
+// The effect of hot key id (hotkey_codes.h): Play and Pause play or pause,
+// Rewind and Fast Forward wind; Walk and Stamp have none a pedal has.
+PedalEffect HotKeyEffect(int hotKeyId);
+
+// A hot key arriving elapsedMs after a pedal change with the same effect is
+// that change again, and is dropped.
+inline constexpr std::uint32_t kPedalEchoMs = 150;
+bool IsPedalEcho(PedalEffect hotKey, PedalEffect lastPedal, std::uint32_t elapsedMs);

@@ -24,7 +24,9 @@ void ShowMciError(MCIERROR error, const char* label) {
   mciGetErrorStringA(error, text, sizeof text);
   char caption[100];
   std::snprintf(caption, sizeof caption, "Error in processing MCI command %s", label);
-  MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
+  // Owned by the main window, so that it is disabled beneath the box and
+  // nothing (a hot key, a pedal, a file handed over) runs inside the failed command.
+  MessageBoxA(mainWindow, text, caption, MB_ICONWARNING);
 }
 
 }  // namespace
@@ -58,4 +60,17 @@ void ShowSystemError(HWND owner, DWORD error) {
                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
   MessageBoxA(owner, text != nullptr ? text : "", "Error", MB_ICONWARNING);
   if (text != nullptr) LocalFree(text);
+}
+
+std::string SystemMessage(DWORD error) {
+  char* text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
+                 nullptr);
+  std::string message = text != nullptr ? text : "error " + std::to_string(error);
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+    message.pop_back();
+  }
+  return message;
 }

@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include <cstdint>
+#include <string>
 
 #include "audio/mci_speed.h"
 
@@ -46,3 +47,5 @@ std::int32_t QueryMciStatus(DWORD item, bool report);
 
 // Shows the system's text for a Win32 error under the caption "Error".
 void ShowSystemError(HWND owner, DWORD error);
+// The system's text for an error code, without its line end.
+std::string SystemMessage(DWORD error);

@@ -42,7 +42,7 @@ bool OpenDevice(const CdTrack& cd) {
     open.lpstrElementName = cd.drive.c_str();
     flags = kOpenCdFlags;
   } else {
-    open.lpstrElementName = player.mediaPath;
+    open.lpstrElementName = player.mediaPath.c_str();
   }
   if (SendMciCommand(0, MCI_OPEN, flags, &open, mci_label::kOpen) != 0) return false;
   player.deviceId = open.wDeviceID;
@@ -97,17 +97,14 @@ void SeekToCdTrack(int track) {
 void OpenMediaFile(HWND window, const char* path) {
   // The bookmarks to save belong to the file open on the device, which is not
   // always mediaPath: loading an options file replaces mediaPath.
-  char previous[MAX_PATH];
-  CopyText(previous, player.openMediaPath);
+  const std::string previous = player.openMediaPath;
 
-  OPENFILENAMEA& dialog = MediaOpenDialog();
-  dialog.hwndOwner = window;
   if (path == nullptr) {
-    if (GetOpenFileNameA(&dialog) != TRUE) return;
+    if (!RunFileDialog(MediaOpenDialog(), window, player.mediaPath, FileDialogKind::kOpen)) return;
   } else {
-    CopyText(player.mediaPath, path);
+    player.mediaPath = path;
   }
-  CloseMediaFile(window, previous);
+  CloseMediaFile(window, previous.c_str());
 
   const CdTrack cd = DetectCdTrack(player.mediaPath);
   if (!OpenDevice(cd)) return;
@@ -126,7 +123,7 @@ void OpenMediaFile(HWND window, const char* path) {
   ShowFileOpenState(window);
   player.isOpen = TRUE;
   player.bookmarkCount = 0;
-  CopyText(player.openMediaPath, player.mediaPath);
+  player.openMediaPath = player.mediaPath;
   LoadBookmarks(window);
   ProbeSpeed(window);
   if (cd.isTrack) SeekToCdTrack(cd.track);
@@ -153,6 +150,6 @@ void CloseMediaFile(HWND window, const char* path) {
 
   SaveBookmarks(window, path);
   player.isOpen = FALSE;
-  player.openMediaPath[0] = '\0';
+  player.openMediaPath.clear();
   TogglePause(window);
 }

@@ -125,6 +125,7 @@
 #define IDC_ADV_PEDAL_LABEL         140
 #define IDC_ADV_PEDAL_HOLD          141
 #define IDC_ADV_PEDAL_TOGGLE        142
+#define IDC_ADV_READ_PEDALS         143
 #define IDC_ADV_SYSTEM_DEVICES      150
 
 // Context-help ids and help topics

@@ -5,6 +5,7 @@
 
 #include "audio/audio_device.h"
 #include "help/help.h"
+#include "pedal/pedal_input.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
 #include "settings/timing_options.h"
@@ -58,6 +59,7 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
       ShowTimestampFormats(dialog, stampFormat);
       ShowPedalMode(dialog, pedalMode);
       CheckDlgButton(dialog, IDC_ADV_SYSTEM_DEVICES, useSystemDevices ? BST_CHECKED : BST_UNCHECKED);
+      CheckDlgButton(dialog, IDC_ADV_READ_PEDALS, readPedals ? BST_CHECKED : BST_UNCHECKED);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -66,6 +68,8 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
           stampFormat = SelectedTimestampFormat(dialog);
           // Takes effect for the next file opened; the open one keeps its device.
           useSystemDevices = IsDlgButtonChecked(dialog, IDC_ADV_SYSTEM_DEVICES) == BST_CHECKED;
+          readPedals = IsDlgButtonChecked(dialog, IDC_ADV_READ_PEDALS) == BST_CHECKED;
+          FollowPedalChoice(GetWindow(dialog, GW_OWNER));
           EndDialog(dialog, 1);
           return TRUE;
         case IDCANCEL:
@@ -75,6 +79,7 @@ INT_PTR CALLBACK AdvancedOptionsDialogProc(HWND dialog, UINT message, WPARAM wPa
           ShowValues(dialog, defaultTimingOptions);
           SelectTimestampFormat(dialog, defaultTimestampFormat);
           ShowPedalMode(dialog, 0);
+          CheckDlgButton(dialog, IDC_ADV_READ_PEDALS, BST_CHECKED);
           return TRUE;
         default:
           return FALSE;

@@ -11,6 +11,7 @@
 #include "app/player_state.h"
 #include "audio/audio_device.h"
 #include "filesel/file_dialogs.h"
+#include "pedal/pedal_input.h"
 #include "playback/mci.h"
 #include "res/resource.h"
 #include "settings/hotkeys.h"
@@ -48,9 +49,10 @@ void ApplyOptionsText(HWND window, std::string_view text) {
     // A code is the hot-key control's 16-bit word.
     if (values.hotKeys[id]) hotKeyCodes[id] = static_cast<HotKeyCode>(*values.hotKeys[id] & 0xFFFF);
   }
-  if (values.file) CopyText(player.mediaPath, *values.file);
+  if (values.file) player.mediaPath = *values.file;
   stampFormat = values.choices[choiceStampFormat];
   pedalMode = values.choices[choicePedalMode];
+  readPedals = values.choices[choicePedals] == 1;
 }
 
 OptionsSnapshot CurrentSettings(HWND window) {
@@ -66,23 +68,8 @@ OptionsSnapshot CurrentSettings(HWND window) {
   settings.choices[choiceStampFormat] = stampFormat;
   settings.choices[choicePedalMode] = pedalMode;
   settings.choices[choiceSystemDevices] = useSystemDevices ? 1 : 0;
+  settings.choices[choicePedals] = readPedals ? 1 : 0;
   return settings;
-}
-
-// Reads at most the first 600 bytes of an options file: 0, or the error
-// that kept the file from being opened or read.
-DWORD ReadOptionsFile(const char* path, std::string& text) {
-  FileHandle file(
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsOpen()) return GetLastError();
-  char bytes[optionsTextLimit];
-  DWORD read = 0;
-  if (!ReadFile(file.Get(), bytes, sizeof bytes, &read, nullptr)) {
-    const DWORD error = GetLastError();
-    return error != 0 ? error : ERROR_READ_FAULT;
-  }
-  text.assign(bytes, read);
-  return 0;
 }
 
 }  // namespace
@@ -96,17 +83,15 @@ void LoadUserOptions(HWND window, const char* path) {
   const std::string leaving = player.optionsPath;
   const std::string given = path != nullptr ? path : "";
 
-  if (path == nullptr && !GetOpenFileNameA(&OptionsOpenDialog())) {
-    CopyText(player.optionsPath, leaving);  // a cancelled dialog changes nothing
-    return;
-  }
+  std::string chosen = leaving;
+  if (path == nullptr && !RunFileDialog(OptionsOpenDialog(), window, chosen, FileDialogKind::kOpen)) return;
   // The settings in force go to the file being left, whether or not the new
   // one can be read.
   if (!leaving.empty()) SaveUserOptionsAutomatically(window, leaving.c_str());
-  if (path != nullptr) CopyText(player.optionsPath, given);
+  player.optionsPath = path != nullptr ? given : chosen;
 
   std::string text;
-  const DWORD error = ReadOptionsFile(player.optionsPath, text);
+  const DWORD error = ReadFileStart(player.optionsPath, optionsTextLimit, text);
   if (error == ERROR_FILE_NOT_FOUND) {
     text = BuiltInDefaultText();
   } else if (error != 0) {
@@ -116,7 +101,7 @@ void LoadUserOptions(HWND window, const char* path) {
     if (!leaving.empty()) {
       // The file left stays current, so its settings keep being saved there;
       // the hot keys stay registered as they were.
-      CopyText(player.optionsPath, leaving);
+      player.optionsPath = leaving;
       return;
     }
     // At start-up: the file stays current but unread, and the hot keys are
@@ -127,15 +112,14 @@ void LoadUserOptions(HWND window, const char* path) {
   }
   optionsFileUnread = false;
   ApplyOptionsText(window, text);
+  FollowPedalChoice(window);
   UnregisterHotKeys(window);
   RegisterHotKeys(window);
 }
 
 void SaveUserOptions(HWND window, const char* path) {
-  const std::string before = player.optionsPath;
-  if (path == nullptr && !GetSaveFileNameA(&OptionsSaveDialog())) {
-    CopyText(player.optionsPath, before);  // a cancelled dialog changes nothing
-    return;
+  if (path == nullptr && !RunFileDialog(OptionsSaveDialog(), window, player.optionsPath, FileDialogKind::kSave)) {
+    return;  // a cancelled dialog changes nothing
   }
   const std::string target = path != nullptr ? path : player.optionsPath;
   const DWORD error = ReplaceWithText(target, WriteOptionsText(CurrentSettings(window)));

@@ -317,13 +317,13 @@ std::string WriteOptionsText(const OptionsSnapshot& snapshot) {
   }
 
   // The reader stops at optionsTextLimit bytes. With every other value at
-  // its longest the text is 418 bytes and the added keys about 60 more, so
-  // the File value always has room; when the path does not fit whole, it
-  // gives way to the values after it.
+  // its longest the text is 418 bytes and the added keys about 70 more. A
+  // path that does not fit whole in what is left is not written at all (the
+  // File line stays, empty): a path cut short would name another file.
   const std::size_t fixed = head.size() + tail.size();
   const std::size_t room = fixed < optionsTextLimit ? optionsTextLimit - fixed : 0;
-  std::string_view file = MediaPathValue(snapshot.file);
-  file = CutAtCharacter(file, room);
+  std::string_view file = std::string_view(snapshot.file).substr(0, snapshot.file.find('\0'));
+  if (file.size() > room || file.size() > mediaPathLimit) file = {};
 
   std::string text = std::move(head);
   text += file;

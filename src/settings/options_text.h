@@ -16,8 +16,9 @@
 
 // Only this many leading bytes of an options file are read.
 inline constexpr std::size_t optionsTextLimit = 600;
-// Characters the media path holds (without its terminating NUL).
-inline constexpr std::size_t mediaPathLimit = 259;
+// Bytes of the longest media path the system takes: 259 UTF-16 units (260
+// with the terminator), each at most 3 bytes of UTF-8.
+inline constexpr std::size_t mediaPathLimit = 3 * 259;
 
 // Applied when the options file to load does not exist (string resource 11).
 inline constexpr std::string_view builtInDefaultOptions =
@@ -36,7 +37,7 @@ inline constexpr std::string_view builtInDefaultOptions =
 // is a decimal number from 0 to its largest value. Adding a choice: one enum
 // entry before optionChoiceCount, one row of optionChoiceKeys, and the
 // shell's two lines that apply and take its value.
-enum OptionChoice : int { choiceStampFormat, choicePedalMode, choiceSystemDevices, optionChoiceCount };
+enum OptionChoice : int { choiceStampFormat, choicePedalMode, choiceSystemDevices, choicePedals, optionChoiceCount };
 struct OptionChoiceKey {
   std::string_view name;
   std::int32_t defaultValue;
@@ -47,6 +48,8 @@ inline constexpr std::array<OptionChoiceKey, optionChoiceCount> optionChoiceKeys
     {"PedalMode", 0, 1},  // the middle foot pedal: 0 hold to play, 1 press to toggle
     // 1: every file opens on the system's MCI devices; 0: wav and mp3 on Dorvane's own.
     {"SystemDevices", 0, 1},
+    // 0: USB foot pedals are not read directly (they may act as a keyboard instead).
+    {"Pedals", 1, 1},
 }};
 using OptionChoices = std::array<std::int32_t, optionChoiceCount>;
 inline constexpr OptionChoices DefaultOptionChoices() {

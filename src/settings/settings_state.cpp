@@ -7,6 +7,7 @@ std::array<HotKeyCode, hotKeyCount> hotKeyCodes{};
 bool optionsFileUnread = false;
 std::int32_t stampFormat = 0;
 std::int32_t pedalMode = 0;
+bool readPedals = true;
 
 void ResetSettingsState() {
   timingOptions = defaultTimingOptions;
@@ -14,5 +15,6 @@ void ResetSettingsState() {
   optionsFileUnread = false;
   stampFormat = 0;
   pedalMode = 0;
+  readPedals = true;
   useSystemDevices = false;
 }

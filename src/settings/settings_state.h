@@ -25,5 +25,8 @@ extern std::int32_t stampFormat;
 // The middle foot pedal's mode, option PedalMode: 0 hold to play, 1 press to toggle.
 extern std::int32_t pedalMode;
 
+// Whether USB foot pedals are read directly (option Pedals, on by default).
+extern bool readPedals;
+
 // Puts the tables back to their start-up values.
 void ResetSettingsState();

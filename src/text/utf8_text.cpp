@@ -1,5 +1,6 @@
 #include "text/utf8_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -66,6 +67,14 @@ bool IsValidUtf8(std::string_view text) {
     i += length;
   }
   return true;
+}
+
+std::string_view FirstCharacters(std::string_view text, std::size_t maxCharacters) {
+  std::size_t i = 0;
+  for (std::size_t count = 0; i < text.size() && count < maxCharacters; ++count) {
+    i += std::max<std::size_t>(SequenceLength(text, i), 1);
+  }
+  return text.substr(0, i);
 }
 
 std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {

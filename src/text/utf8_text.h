@@ -20,6 +20,9 @@ bool IsValidUtf8(std::string_view text);
 // is cut as it always was.
 std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes);
 std::string_view CutAtCharacter(std::string_view text, std::size_t maxBytes);
+// The leading part of the text of at most maxCharacters characters (counted
+// as Utf8CutLength counts them).
+std::string_view FirstCharacters(std::string_view text, std::size_t maxCharacters);
 
 // Windows-1252 bytes as UTF-8. The five bytes that code page leaves
 // unassigned (81, 8D, 8F, 90, 9D) become U+0081 and so on, as the system's

@@ -69,22 +69,23 @@ TEST(BookmarkText, MissingTrailingNumbersCountAsZero) {
   ExpectBookmarks(ReadBookmarkText("A\t1:2\r\nB\t3:4.5"), {{"A", 60000 + 2000}, {"3", 4 * 60000 + 5000}});
 }
 
-TEST(BookmarkText, OnlyTheFirst671BytesAndTheTextBeforeANulCount) {
-  ASSERT_EQ(kBookmarkReadLimit, 671u);
-  std::string text(659, '\n');
-  text += "Name\t 1:23.456\r\n";  // byte 671 falls after "1:23.4"
+TEST(BookmarkText, OnlyTheFirst2141BytesAndTheTextBeforeANulCount) {
+  ASSERT_EQ(kBookmarkReadLimit, 2141u);
+  std::string text(2129, '\n');
+  text += "Name\t 1:23.456\r\n";  // byte 2141 falls after "1:23.4"
   ExpectBookmarks(ReadBookmarkText(text), {{"Name", 83004}});
   ExpectBookmarks(ReadBookmarkText(std::string_view("A\t1:0.0\r\n\0B\t2:0.0", 18)), {{"A", 60000}});
 }
 
 TEST(BookmarkText, TheLongestFileTheWriterMakesReadsBackWhole) {
-  // Ten 49-character names at the widest positions, the largest and the
-  // smallest that a position can be.
+  // Ten names of 49 four-byte characters at the widest positions, the
+  // largest and the smallest that a position can be.
   for (const std::int32_t position : {INT32_MAX, INT32_MIN, 100 * 60000 + 59999}) {
     BookmarkTable table{};
     std::vector<LoadedBookmark> want;
     for (std::size_t i = 0; i < kBookmarkSlots; ++i) {
-      const std::string name(kBookmarkNameMax, static_cast<char>('a' + i));
+      std::string name;
+      for (std::size_t k = 0; k < kBookmarkNameMax; ++k) name += "\xF0\x9F\x98" + std::string(1, static_cast<char>(0x80 + i));
       SetBookmarkName(table[i], name);
       table[i].position = position;
       table[i].inUse = 1;
@@ -154,52 +155,76 @@ TEST(BookmarkText, GarbageAndLargeFilesStayWithinTheTable) {
   EXPECT_LE(loaded.size(), kBookmarkSlots);
   for (const auto& b : loaded) {
     EXPECT_FALSE(b.name.empty());
-    EXPECT_LE(b.name.size(), kBookmarkNameMax);
+    EXPECT_EQ(FirstCharacters(b.name, kBookmarkNameMax), b.name);
     EXPECT_EQ(b.name.find_first_of(std::string_view("\r\n\t:.\0", 6)), std::string::npos);
   }
 }
 
-// 49 letters of a script whose letters take two bytes: 98 bytes.
-std::string CyrillicName49() {
-  std::string name;
-  for (int i = 0; i < 49; ++i) name += "ж";
-  return name;
+std::string Repeat(std::string_view letter, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += letter;
+  return text;
 }
 
-TEST(BookmarkText, NamesInAnyScriptAreCutBetweenCharactersWithinTheirBytes) {
-  const std::string cut(CutAtCharacter(CyrillicName49(), 48));  // 24 letters
-  EXPECT_EQ(BookmarkNameFromText(CyrillicName49()), cut);
-  Bookmark slot;
-  SetBookmarkName(slot, CyrillicName49());
-  EXPECT_EQ(BookmarkName(slot), cut);
-  ExpectBookmarks(ReadBookmarkText(CyrillicName49() + "\t 0:01.000"), {{cut, 1000}});
-  // 17 three-byte characters (51 bytes) keep 16; ASCII before them shifts the cut.
-  std::string cjk;
-  for (int i = 0; i < 17; ++i) cjk += "录";
-  EXPECT_EQ(BookmarkNameFromText(cjk).size(), 48u);
-  EXPECT_EQ(BookmarkNameFromText("a" + cjk).size(), 49u);
-  EXPECT_EQ(BookmarkNameFromText("ab" + cjk).size(), 47u);
+TEST(BookmarkText, NamesInAnyScriptKeep49CharactersWhateverTheirBytes) {
+  struct Case {
+    std::string typed, kept;
+  } cases[] = {
+      {Repeat("ж", 49), Repeat("ж", 49)},                     // 98 bytes
+      {Repeat("录", 49), Repeat("录", 49)},                   // 147 bytes
+      {Repeat("\xF0\x9F\x98\x80", 49), Repeat("\xF0\x9F\x98\x80", 49)},  // 196 bytes
+      {Repeat("ж", 60), Repeat("ж", 49)},
+      {"a" + Repeat("录", 60), "a" + Repeat("录", 48)},
+  };
+  for (const Case& c : cases) {
+    bool cut = false;
+    EXPECT_EQ(BookmarkNameFromText(c.typed, &cut), c.kept);
+    EXPECT_EQ(cut, c.kept != c.typed);
+    Bookmark slot;
+    SetBookmarkName(slot, c.typed);
+    EXPECT_EQ(BookmarkName(slot), c.kept);
+    ExpectBookmarks(ReadBookmarkText(c.typed + "\t 0:01.000"), {{c.kept, 1000}});
+  }
 }
 
 TEST(BookmarkText, LegacyLinesAreConvertedAndWrittenBackInUtf8) {
-  // Written by an earlier Dorvane in Windows-1252, beside a UTF-8 line.
-  const auto loaded = ReadBookmarkText("Einf\xFChrung\t 1:23.456\r\nВведение\t 0:05.000\r\nab\xD0\t0:01.0\r\n");
-  ExpectBookmarks(loaded, {{"Einführung", 83456}, {"Введение", 5000}, {"abÐ", 1000}});
+  // Written by an earlier Dorvane in Windows-1252. "CAF\xC9\x92S" alone would
+  // be well-formed UTF-8 ("CAFɒS"): the file as a whole decides.
+  const auto loaded = ReadBookmarkText("Einf\xFChrung\t 1:23.456\r\nCAF\xC9\x92S\t 0:05.000\r\nab\xD0\t0:01.0\r\n");
+  ExpectBookmarks(loaded, {{"Einführung", 83456}, {"CAFÉ’S", 5000}, {"abÐ", 1000}});
   BookmarkTable table{};
   for (std::size_t i = 0; i < loaded.size(); ++i) {
     SetBookmarkName(table[i], loaded[i].name);
     table[i].position = loaded[i].position;
     table[i].inUse = 1;
   }
-  EXPECT_EQ(WriteBookmarkText(table), "Einführung\t 1:23.456\r\nВведение\t 0:05.000\r\nabÐ\t 0:01.000\r\n");
-  // 49 legacy letters grow to 98 bytes of UTF-8 and are cut to whole letters.
-  const auto cut = ReadBookmarkText(std::string(49, '\xE9') + "\t0:0.0");
-  ASSERT_EQ(cut.size(), 1u);
-  EXPECT_EQ(cut[0].name.size(), 48u);
-  EXPECT_TRUE(IsValidUtf8(cut[0].name));
+  EXPECT_EQ(WriteBookmarkText(table), "Einführung\t 1:23.456\r\nCAFÉ’S\t 0:05.000\r\nabÐ\t 0:01.000\r\n");
+  // 49 legacy letters grow to 98 bytes of UTF-8 and keep every letter.
+  ExpectBookmarks(ReadBookmarkText(std::string(49, '\xE9') + "\t0:0.0"), {{Repeat("é", 49), 0}});
   // The readers' decoder decides on legacy text only.
-  const LegacyDecoder cyrillic1251 = [](std::string_view) { return std::string("Интервью"); };
-  ExpectBookmarks(ReadBookmarkText("\xC8\xED\xF2\t0:0.0\r\nok\t0:0.0", cyrillic1251), {{"Интервью", 0}, {"ok", 0}});
+  const LegacyDecoder cyrillic1251 = [](std::string_view b) {
+    return b == "\xC8\xED\xF2" ? std::string("Интервью") : "[" + std::string(b) + "]";
+  };
+  ExpectBookmarks(ReadBookmarkText("\xC8\xED\xF2\t0:0.0\r\nok\t0:0.0", cyrillic1251), {{"Интервью", 0}, {"[ok]", 0}});
   // A process not in UTF-8 keeps legacy names as stored, cut at 49 bytes as ever.
   ExpectBookmarks(ReadBookmarkText(std::string(60, '\xE9') + "\t0:0.0", nullptr), {{std::string(49, '\xE9'), 0}});
+}
+
+TEST(BookmarkText, AFileReadLateMergesWithTheSessionsBookmarksWhichWin) {
+  const auto Named = [](std::initializer_list<const char*> names, std::int32_t at) {
+    std::vector<LoadedBookmark> list;
+    for (const char* n : names) list.push_back({n, at});
+    return list;
+  };
+  struct Case {
+    std::vector<LoadedBookmark> file, session, want;
+  } cases[] = {
+      {Named({"a", "b"}, 1), Named({"c"}, 2), {{"a", 1}, {"b", 1}, {"c", 2}}},
+      {Named({"a", "b"}, 1), Named({"b"}, 2), {{"a", 1}, {"b", 2}}},  // the session's replaces the file's
+      {{}, Named({"c"}, 2), Named({"c"}, 2)},
+      {Named({"f0", "f1", "f2", "f3", "f4", "f5", "f6", "f7"}, 1), Named({"s0", "s1", "s2", "s3"}, 2),
+       {{"f0", 1}, {"f1", 1}, {"f2", 1}, {"f3", 1}, {"f4", 1}, {"f5", 1}, {"s0", 2}, {"s1", 2}, {"s2", 2}, {"s3", 2}}},
+  };
+  for (const Case& c : cases) ExpectBookmarks(MergeBookmarks(c.file, c.session), c.want);
+  EXPECT_EQ(UnsavedBookmarkFilePath("C:\\Dorvane\\talk.wav.BMK"), "C:\\Dorvane\\talk.wav.BMK.unsaved");
 }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-TEST(ChooseHelpEngine, WinHelpFileWinsThenTheGuideThenNothing) {
-  EXPECT_EQ(ChooseHelpEngine(true, true), HelpEngine::kWinHelp);
+TEST(ChooseHelpEngine, TheGuideWinsThenAWinHelpFileAloneThenNothing) {
+  EXPECT_EQ(ChooseHelpEngine(true, true), HelpEngine::kHtmlHelp);
   EXPECT_EQ(ChooseHelpEngine(true, false), HelpEngine::kWinHelp);
   EXPECT_EQ(ChooseHelpEngine(false, true), HelpEngine::kHtmlHelp);
   EXPECT_EQ(ChooseHelpEngine(false, false), HelpEngine::kNone);

@@ -73,47 +73,45 @@ TEST(WriteOptionsText, WritesHotKeysByIdUnderTheirOwnKeysInUpperCaseHex) {
             std::string::npos);
 }
 
-TEST(WriteOptionsText, NeverExceeds600BytesAndKeepsEveryValueButThePathTail) {
-  OptionsSnapshot s = StartingSnapshot();
-  s.walkLengthMs = INT32_MIN;
-  s.backspaceMs = INT32_MAX;
-  s.numLoops = INT32_MIN;
-  s.timing = {INT32_MIN, INT32_MIN, INT32_MAX, -1000000000, INT32_MIN, INT32_MAX, -123456789};
-  s.file = std::string(259, 'p');
+TEST(WriteOptionsText, NeverExceeds600BytesAndWritesThePathWholeOrNotAtAll) {
+  OptionsSnapshot extreme = StartingSnapshot();
+  extreme.walkLengthMs = INT32_MIN;
+  extreme.backspaceMs = INT32_MAX;
+  extreme.numLoops = INT32_MIN;
+  extreme.timing = {INT32_MIN, INT32_MIN, INT32_MAX, -1000000000, INT32_MIN, INT32_MAX, -123456789};
+  extreme.hotKeys[hotKeyStamp] = 0xFFFF;
+  extreme.choices[choiceStampFormat] = 3;
+  extreme.choices[choicePedals] = 0;
+  OptionsSnapshot ordinary = StartingSnapshot();
+  ordinary.numLoops = 10;
+  ordinary.timing = {9999, 9999, 9999, 9999, 9999, 9999, 9999};
 
-  const std::string text = WriteOptionsText(s);
-  EXPECT_EQ(text.size(), 600u);
-  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-  const OptionsValues back = ReadOptionsText(text);
-  EXPECT_EQ(back.timing, s.timing);
-  EXPECT_EQ(back.numLoops, INT32_MIN);
-  EXPECT_EQ(back.walkLengthMs, -2147483600);  // one decimal of seconds
-  EXPECT_EQ(back.backspaceMs, 2147483600);
-  ASSERT_TRUE(back.file);
-  EXPECT_GT(back.file->size(), 150u);
-  EXPECT_LT(back.file->size(), 259u);
-  EXPECT_EQ(*back.file, s.file.substr(0, back.file->size()));
-
-  // Ordinary values leave room for the longest path, which stays whole.
-  s = StartingSnapshot();
-  s.numLoops = 10;
-  s.timing = {9999, 9999, 9999, 9999, 9999, 9999, 9999};
-  s.hotKeys = {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, defaultHotKeyCodes[hotKeyStamp]};
-  s.file = std::string(300, 'q');  // more than the media path holds
-  const std::string full = WriteOptionsText(s);
-  EXPECT_LE(full.size(), 595u);
-  EXPECT_EQ(ReadOptionsText(full).file, std::string(259, 'q'));
-
-  // The added keys take their room from the path as well, never the other way.
-  s.hotKeys[hotKeyStamp] = 0xFFFF;
-  s.choices[choiceStampFormat] = 3;
-  const std::string added = WriteOptionsText(s);
-  EXPECT_EQ(added.size(), 600u);
-  const OptionsValues addedBack = ReadOptionsText(added);
-  EXPECT_EQ(addedBack.hotKeys[hotKeyStamp], 0xFFFFu);
-  EXPECT_EQ(addedBack.choices[choiceStampFormat], 3);
-  // "HKStamp=FFFF\r\n" and "StampFormat=3\r\n": 29 bytes more than the text above.
-  EXPECT_EQ(addedBack.file, std::string(259 - (full.size() + 29 - 600), 'q'));
+  std::string cyrillic;  // 259 characters, 518 bytes: a path the system takes
+  for (int i = 0; i < 259; ++i) cyrillic += "ж";
+  for (const OptionsSnapshot& base : {extreme, ordinary}) {
+    OptionsSnapshot s = base;
+    const std::size_t room = optionsTextLimit - WriteOptionsText(s).size();
+    struct Case {
+      std::string path;
+      bool written;
+    } cases[] = {
+        {std::string(room, 'p'), true},
+        {std::string(room + 1, 'p'), false},  // not cut to fit: left out
+        {cyrillic, cyrillic.size() <= room},
+        {"C:\\записи\\интервью.wav", true},
+    };
+    for (const Case& c : cases) {
+      s.file = c.path;
+      const std::string text = WriteOptionsText(s);
+      EXPECT_LE(text.size(), optionsTextLimit);
+      const OptionsValues back = ReadOptionsText(text);
+      EXPECT_EQ(back.file, c.written ? c.path : "") << c.path.size();
+      EXPECT_EQ(back.timing, s.timing);
+      EXPECT_EQ(back.numLoops, s.numLoops);
+      EXPECT_EQ(back.hotKeys[hotKeyStamp], s.hotKeys[hotKeyStamp]);
+      EXPECT_EQ(back.choices, s.choices);
+    }
+  }
 }
 
 TEST(WriteOptionsText, RoundTripsEverySliderValueAndTheRest) {
@@ -294,7 +292,7 @@ TEST(ReadOptionsText, TimingValuesStartFromDefaultsAndKeepThemWithoutANumber) {
 TEST(ReadOptionsText, TakesTheFileValueWholeUpToThePathLimit) {
   EXPECT_EQ(ReadOptionsText("File=a.wav\r\nFile=\r\n").file, "");
   EXPECT_EQ(ReadLine("File= C:\\a=b.wav ").file, " C:\\a=b.wav ");
-  EXPECT_EQ(ReadLine("File=" + std::string(300, 'z')).file, std::string(259, 'z'));
+  EXPECT_EQ(ReadLine("File=" + std::string(300, 'z')).file, std::string(300, 'z'));
   EXPECT_EQ(ReadLine(std::string("File=ab\0cd", 10)).file, "ab");
 }
 
@@ -302,16 +300,16 @@ TEST(ReadOptionsText, FileValuesInAnyScriptAndInTheLegacyCodePage) {
   struct Case {
     std::string value, file;
   };
-  std::string chinese;  // 120 characters, 360 bytes: within 259 bytes, 86 whole ones
+  std::string chinese;  // 120 characters, 360 bytes
   for (int i = 0; i < 120; ++i) chinese += "录";
-  std::string accents128;
-  for (int i = 0; i < 128; ++i) accents128 += "é";
+  std::string accents256;
+  for (int i = 0; i < 256; ++i) accents256 += "é";
   const Case kCases[] = {
       {"C:\\записи\\интервью.wav", "C:\\записи\\интервью.wav"},
       {"C:\\Aufnahmen\\Einf\xFChrung.wav", "C:\\Aufnahmen\\Einführung.wav"},  // Windows-1252
       {"C:\\a\xD0", "C:\\aÐ"},                     // a sequence cut short at the line end
-      {chinese, chinese.substr(0, 258)},
-      {"C:" + std::string(256, '\xE9'), "C:" + accents128},  // decoded first, then cut within 259 bytes
+      {chinese, chinese},
+      {"C:" + std::string(256, '\xE9'), "C:" + accents256},  // decoded whole
   };
   for (const Case& c : kCases) {
     const auto file = ReadLine("File=" + c.value).file;
@@ -319,20 +317,15 @@ TEST(ReadOptionsText, FileValuesInAnyScriptAndInTheLegacyCodePage) {
     EXPECT_EQ(*file, c.file) << c.value;
     EXPECT_TRUE(IsValidUtf8(*file));
   }
-  // Written back as read, in UTF-8; a path shortened to fit is cut between characters.
+  // Written back as read, in UTF-8; a path that does not fit is left out.
   OptionsSnapshot s = StartingSnapshot();
   s.file = "C:\\записи\\интервью.wav";
   EXPECT_NE(WriteOptionsText(s).find("\r\nFile=C:\\записи\\интервью.wav\r\n"), std::string::npos);
   s.timing = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
   s.numLoops = INT32_MIN;
   s.walkLengthMs = s.backspaceMs = s.walkPauseMs = s.unpauseRewindMs = INT32_MIN;
-  s.file = chinese.substr(0, 258);
-  const std::string text = WriteOptionsText(s);
-  const auto back = ReadOptionsText(text).file;
-  ASSERT_TRUE(back);
-  EXPECT_LT(back->size(), 258u);
-  EXPECT_TRUE(IsValidUtf8(*back));
-  EXPECT_EQ(*back, s.file.substr(0, back->size()));
+  s.file = chinese;
+  EXPECT_EQ(ReadOptionsText(WriteOptionsText(s)).file, "");
   // The reader's decoder is asked only for legacy values.
   const LegacyDecoder marker = [](std::string_view) { return std::string("legacy"); };
   EXPECT_EQ(ReadOptionsText("File=\xC8\r\n", marker).file, "legacy");

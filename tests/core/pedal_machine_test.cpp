@@ -1,4 +1,5 @@
 #include "pedal/pedal_machine.h"
+#include "settings/hotkey_codes.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,22 @@ TEST(PedalMode, OnlyZeroAndOneAreModes) {
   EXPECT_EQ(PedalModeFromValue(0), hold);
   EXPECT_EQ(PedalModeFromValue(1), toggle);
   for (std::int32_t value : {-1, 2, INT32_MIN, INT32_MAX}) EXPECT_EQ(PedalModeFromValue(value), hold) << value;
+}
+
+TEST(PedalEcho, AHotKeyJustAfterAPedalWithTheSameEffectIsThatPedalAgain) {
+  struct Case {
+    int hotKey;
+    PedalEffect pedal;
+    std::uint32_t elapsedMs;
+    bool echo;
+  } cases[] = {
+      {hotKeyPause, PedalEffect::PlayPause, 20, true},   {hotKeyPlay, PedalEffect::PlayPause, 149, true},
+      {hotKeyPause, PedalEffect::PlayPause, 150, false}, {hotKeyRew, PedalEffect::Rewind, 10, true},
+      {hotKeyFF, PedalEffect::Rewind, 10, false},        {hotKeyFF, PedalEffect::Forward, 10, true},
+      {hotKeyWalk, PedalEffect::PlayPause, 10, false},   {hotKeyStamp, PedalEffect::PlayPause, 10, false},
+      {hotKeyPause, PedalEffect::None, 0, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsPedalEcho(HotKeyEffect(c.hotKey), c.pedal, c.elapsedMs), c.echo) << c.hotKey;
 }
 
 }  // namespace

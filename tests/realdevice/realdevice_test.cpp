@@ -222,7 +222,7 @@ TEST_F(RealDeviceTest, PathsWithoutMediaAreReportedAndLeaveTheNoFileState) {
   const std::string folder = TempFile("a folder.wav");
   CreateDirectoryA(folder.c_str(), nullptr);
   const std::string longPath = programDir + "\\" + std::string(258 - programDir.size() - 4, 'x') + ".wav";
-  ASSERT_EQ(longPath.size(), 259u);  // the longest path mediaPath holds
+  ASSERT_EQ(longPath.size(), 259u);  // a path of a missing file at the system's limit
 
   for (const std::string& path : {TempFile("no such talk.wav"), notMedia, folder, longPath}) {
     SCOPED_TRACE(path);

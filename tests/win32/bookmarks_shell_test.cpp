@@ -421,10 +421,12 @@ TEST_F(BookmarkTest, ABookmarkFileThatCannotBeWrittenIsReportedAndTheOldOneKept)
   CloseHandle(held);
 
   ASSERT_EQ(dialogs.Caught().size(), 3u);  // the name dialog, then a box for each write
-  for (std::size_t i : {1u, 2u}) {
-    EXPECT_EQ(dialogs.Caught()[i].caption, "Error");
-    EXPECT_FALSE(dialogs.Caught()[i].text.empty());
-  }
+  EXPECT_EQ(dialogs.Caught()[1].caption, "Error");
+  EXPECT_FALSE(dialogs.Caught()[1].text.empty());
+  // At the close the session's bookmarks go beside the file, and the box says where.
+  EXPECT_EQ(dialogs.Caught()[2].caption, "Bookmarks not saved");
+  EXPECT_NE(dialogs.Caught()[2].text.find(BookmarkFile("talk.wav") + ".unsaved"), std::string::npos);
+  EXPECT_EQ(ReadAll(BookmarkFile("talk.wav") + ".unsaved"), "old\t 0:05.000\r\nnew\t 0:09.000\r\n");
   EXPECT_EQ(ReadAll(BookmarkFile("talk.wav")), old);
   EXPECT_TRUE(TempFilesLeft().empty());
   // The menu is emptied and the slots freed all the same.
@@ -434,7 +436,7 @@ TEST_F(BookmarkTest, ABookmarkFileThatCannotBeWrittenIsReportedAndTheOldOneKept)
   EXPECT_FALSE(player.isOpen);
 }
 
-TEST_F(BookmarkTest, ADirectoryInTheBookmarkFilesPlaceGivesTheSystemsMessage) {
+TEST_F(BookmarkTest, ADirectoryInTheBookmarkFilesPlaceGivesTheSystemsMessageAndTheSessionsBookmarksGoBeside) {
   const std::string talk = AddFile("talk.wav", 60000);
   ASSERT_TRUE(CreateDirectoryA(BookmarkFile("talk.wav").c_str(), nullptr));
   StartWithFile(talk);  // reading a directory is refused: the system's message, no bookmarks
@@ -442,11 +444,19 @@ TEST_F(BookmarkTest, ADirectoryInTheBookmarkFilesPlaceGivesTheSystemsMessage) {
   EXPECT_EQ(dialogs.Caught()[0].caption, "Error");
   EXPECT_FALSE(dialogs.Caught()[0].text.empty());
   ExpectMenu({});
+  dialogs.Clear();
   AddNamed("Intro");
+  ASSERT_EQ(dialogs.Caught().size(), 2u);  // the name dialog, then the warning
+  EXPECT_EQ(dialogs.Caught()[1].caption, "Bookmarks not saved");
   dialogs.Clear();
   Command(IDM_CLOSE);
 
-  EXPECT_TRUE(dialogs.Caught().empty()) << "what could not be read is left alone, without a word";
+  const std::string unsaved = BookmarkFile("talk.wav") + ".unsaved";
+  ASSERT_EQ(dialogs.Caught().size(), 1u);
+  EXPECT_NE(dialogs.Caught()[0].text.find(unsaved), std::string::npos);
+  std::ifstream in(unsaved, std::ios::binary);
+  std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(kept, "Intro\t 0:00.000\r\n");
   EXPECT_TRUE(TempFilesLeft().empty());
   EXPECT_NE(GetFileAttributesA(BookmarkFile("talk.wav").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   ExpectMenu({});

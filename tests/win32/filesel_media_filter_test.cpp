@@ -88,7 +88,7 @@ class MediaFilterTest : public MainWindowTest {
 };
 
 TEST_F(MediaFilterTest, WineRegistryGivesOneFileTypePerDevice) {
-  CopyText(player.mediaPath, "C:\\talks\\a12.wav");
+  player.mediaPath = "C:\\talks\\a12.wav";
   BuildMediaFilter();
 
   ASSERT_GE(mediaTypeCount, 4);
@@ -115,7 +115,7 @@ TEST_F(MediaFilterTest, WineRegistryGivesOneFileTypePerDevice) {
 // Wine's key lists eleven MPEGVideo extensions before mp3: a row must hold
 // more than 49 characters of patterns for mp3 files to be listed under it.
 TEST_F(MediaFilterTest, Mp3FilesAreListedUnderMPEGVideo) {
-  CopyText(player.mediaPath, "C:\\talks\\a12.mp3");
+  player.mediaPath = "C:\\talks\\a12.mp3";
   BuildMediaFilter();
   const MediaTypeEntry* mpeg = Row(mediaTypes, "MPEGVideo");
   ASSERT_NE(mpeg, nullptr);
@@ -126,7 +126,7 @@ TEST_F(MediaFilterTest, Mp3FilesAreListedUnderMPEGVideo) {
 
 TEST_F(MediaFilterTest, TheSystemProfileSectionAddsTypesAfterTheRegistrys) {
   ASSERT_TRUE(WriteProfileStringA("mci extensions", "dvx", "DorvaneTestType"));
-  CopyText(player.mediaPath, "C:\\talks\\a12.dvx");
+  player.mediaPath = "C:\\talks\\a12.dvx";
   BuildMediaFilter();
   WriteProfileStringA("mci extensions", "dvx", nullptr);
   ASSERT_GE(mediaTypeCount, 2);
@@ -136,7 +136,7 @@ TEST_F(MediaFilterTest, TheSystemProfileSectionAddsTypesAfterTheRegistrys) {
 }
 
 TEST_F(MediaFilterTest, TheStartingEntryFollowsTheLastMediaFilesExtension) {
-  CopyText(player.mediaPath, "C:\\talks\\a12.mid");
+  player.mediaPath = "C:\\talks\\a12.mid";
   BuildMediaFilter();
   const MediaTypeEntry* midi = Row(mediaTypes, "Sequencer");
   ASSERT_NE(midi, nullptr);
@@ -145,11 +145,11 @@ TEST_F(MediaFilterTest, TheStartingEntryFollowsTheLastMediaFilesExtension) {
 
   // No dot: the row that lists wave files. A dot only in a directory: All Files.
   mediaTypes = MediaTypeTable{};
-  CopyText(player.mediaPath, "C:\\talks\\notes");
+  player.mediaPath = "C:\\talks\\notes";
   BuildMediaFilter();
   EXPECT_EQ(static_cast<int>(MediaOpenDialog().nFilterIndex), EntryOf("WaveAudio (*.wav)"));
   mediaTypes = MediaTypeTable{};
-  CopyText(player.mediaPath, "C:\\my.dir\\notes");
+  player.mediaPath = "C:\\my.dir\\notes";
   BuildMediaFilter();
   EXPECT_EQ(static_cast<int>(MediaOpenDialog().nFilterIndex), EntryOf("All Files (*.*)"));
 }
@@ -212,7 +212,7 @@ TEST_F(MediaFilterTest, ProfileLinesAddTypesAfterTheRegistryAndLongSectionsAreCu
 TEST_F(MediaFilterTest, TheMediaOpenDialogStartsOnTheLastFilesType) {
   CreateMainWindow("");
   mediaTypes = MediaTypeTable{};
-  CopyText(player.mediaPath, (programDir + "\\talk.mid").c_str());
+  player.mediaPath = (programDir + "\\talk.mid").c_str();
   BuildMediaFilter();
   const int expected = static_cast<int>(MediaOpenDialog().nFilterIndex);
   ASSERT_GT(expected, 1);  // Sequencer is not the first row under Wine

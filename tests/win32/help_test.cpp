@@ -4,11 +4,13 @@
 #include <windows.h>
 #include <htmlhelp.h>
 
+#include <cstring>
 #include <string>
 
 #include "app/command_line.h"
 #include "app/main_dialog.h"
 #include "app/player_state.h"
+#include "app/system_library.h"
 #include "res/resource.h"
 #include "settings/advanced_options.h"
 #include "settings/hotkeys.h"
@@ -44,6 +46,26 @@ class HtmlHelpTest : public MainWindowTest {
     EXPECT_EQ(helpCalls[0].file, TempFile("dorvane.chm")) << what;
   }
 };
+
+TEST_F(HtmlHelpTest, AStaleWinHelpFileDoesNotTakeF1AndTheViewerComesOnlyFromTheSystemFolder) {
+  ASSERT_TRUE(WriteTextFile(TempFile("dorvane.hlp"), ""));
+  helpCalls.clear();
+  Call(WM_COMMAND, IDM_HELP_TOPICS);
+  ASSERT_EQ(helpCalls.size(), 1u);
+  EXPECT_EQ(helpCalls[0].file, programDir + "\\dorvane.chm");
+
+  // A copy planted beside the program is never the one loaded.
+  char exe[MAX_PATH] = "", system[MAX_PATH] = "", loaded[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  const std::string planted = ProgramDirOf(exe) + "\\hhctrl.ocx";
+  ASSERT_TRUE(WriteTextFile(planted, "MZ not a library"));
+  const HMODULE viewer = LoadSystemLibrary("hhctrl.ocx");
+  DeleteFileA(planted.c_str());
+  ASSERT_NE(viewer, nullptr);
+  GetModuleFileNameA(viewer, loaded, MAX_PATH);
+  GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_EQ(_strnicmp(loaded, system, std::strlen(system)), 0) << loaded;
+}
 
 TEST_F(HtmlHelpTest, FOneOnEachControlAsksForItsContextId) {
   struct { int control; ULONG_PTR topic; } cases[] = {
@@ -129,13 +151,13 @@ TEST_F(NoHelpFileTest, FOneSaysWhichFileIsMissingAndQuitSaysNothing) {
 TEST_F(NoHelpFileTest, AProgramDirectoryOf259CharactersIsNamedWhole) {
   CreateMainWindow("");
   std::string longDir = "C:\\" + std::string(256, 'd');
-  CopyText(player.programDir, longDir);
+  player.programDir = longDir;
   ASSERT_EQ(std::string(player.programDir).size(), 259u);
   HELPINFO slider = Help(HELPINFO_WINDOW, IDC_POSITION, 100);
   Call(WM_HELP, 0, reinterpret_cast<LPARAM>(&slider));
   ASSERT_EQ(dialogs.Caught().size(), 1u);
   EXPECT_NE(dialogs.Caught()[0].text.find(longDir + "\\dorvane.chm"), std::string::npos);
-  CopyText(player.programDir, programDir);
+  player.programDir = programDir;
 }
 
 TEST_F(NoHelpFileTest, AFolderNamedLikeTheHelpFileIsNoHelpFile) {

@@ -3,17 +3,22 @@
 // WM_INPUT_DEVICE_CHANGE; the middle pedal's mode through the Advanced
 // Options dialog and the options file.
 #include <windows.h>
+#include <wtsapi32.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "app/held_input.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
 #include "pedal/pedal_input.h"
+#include "pedal/pedal_machine.h"
 #include "pedal/pedal_platform.h"
 #include "pedal/pedal_report.h"
 #include "res/resource.h"
+#include "settings/hotkey_codes.h"
 #include "settings/options_file.h"
 #include "settings/settings_state.h"
 #include "settings_fixture.h"
@@ -150,6 +155,47 @@ class PedalTest : public PlaybackTest {
     return targets;
   }
 };
+
+TEST_F(PedalTest, APressActsOnceWhateverElseSaysItAndAReleaseIsNeverLost) {
+  // Each row: what happens after the middle pedal goes down (hold to play),
+  // and whether playback runs at the end.
+  struct Case {
+    const char* what;
+    std::function<void()> then;
+    bool playing;
+  } cases[] = {
+      {"the pedal's own hot key a moment later", [this] { Call(WM_HOTKEY, hotKeyPause); }, true},
+      {"a Pause hot key pressed later", [this] { Sleep(kPedalEchoMs + 50); Call(WM_HOTKEY, hotKeyPause); },
+       false},
+      {"the session locked while held", [this] { Call(WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK); }, false},
+      {"a release while a box is open, carried out when it goes",
+       [this] {
+         EnableWindow(window, FALSE);
+         Press(0);
+         EXPECT_TRUE(sim.IsPlaying(Device()));
+         EnableWindow(window, TRUE);
+         Call(WM_TIMER, kHeldInputTimer);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Press(M);
+    ASSERT_TRUE(sim.IsPlaying(Device()));
+    c.then();
+    EXPECT_EQ(sim.IsPlaying(Device()), c.playing);
+    Press(0);
+    if (!player.isPaused) Call(WM_HOTKEY, hotKeyPause);
+    Sleep(kPedalEchoMs + 10);
+  }
+  // A hot key pressed while a box is open waits for it too.
+  EnableWindow(window, FALSE);
+  Call(WM_HOTKEY, hotKeyPlay);
+  EXPECT_TRUE(player.isPaused);
+  EnableWindow(window, TRUE);
+  Call(WM_TIMER, kHeldInputTimer);
+  EXPECT_FALSE(player.isPaused);
+}
 
 TEST_F(PedalTest, RegistersTheConsumerPageAndPedalCollectionsButNeverAKeyboard) {
   const auto xkeys = reinterpret_cast<HANDLE>(0x2002), keyboard = reinterpret_cast<HANDLE>(0x2003),
@@ -333,6 +379,29 @@ TEST_F(PedalOptionTest, ChosenInTheDialogSavedAfterTheEighteenLinesAndReadBack) 
   EXPECT_EQ(pedalMode, 0);
   DestroyMainWindow();
   EXPECT_EQ(ReadBytes(DefaultFile()).size(), 320u) << "back at the default, the key is no longer written";
+}
+
+TEST_F(PedalOptionTest, ReadingThePedalsCanBeSwitchedOffAndIsKeptAsPedals0) {
+  CreateMainWindow();
+  ASSERT_EQ(registrations.size(), 1u);
+  dialogs.Then([](HWND dialog) {
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ADV_READ_PEDALS), BST_CHECKED);
+    SendMessageA(GetDlgItem(dialog, IDC_ADV_READ_PEDALS), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  });
+  Command(IDM_ADVANCED_OPTIONS);
+  ASSERT_EQ(registrations.size(), 2u);  // taken back at once
+  for (const auto& d : registrations[1]) EXPECT_TRUE(d.dwFlags & RIDEV_REMOVE);
+  DestroyMainWindow();
+  EXPECT_EQ(ReadBytes(DefaultFile()).substr(320), "Pedals=0\r\n");
+
+  StartNewProcess();
+  registrations.clear();
+  CreateMainWindow();
+  EXPECT_TRUE(registrations.empty()) << "nothing is registered while it is off";
+  WriteBytes(TempFile("on.usr"), "Pedals=7\r\n");  // out of range: the default, on
+  LoadUserOptions(window, TempFile("on.usr").c_str());
+  EXPECT_EQ(registrations.size(), 1u);
 }
 
 TEST_F(PedalOptionTest, OutOfRangeValuesGiveHoldToPlay) {

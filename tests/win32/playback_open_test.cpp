@@ -249,7 +249,7 @@ TEST_F(OpenMediaTest, FailingOpenShowsTheDeviceTextAndLeavesTheNoFileState) {
     EXPECT_FALSE(player.isOpen);
     EXPECT_EQ(player.deviceId, 0u);
     EXPECT_EQ(player.pollTimer, 0u);
-    EXPECT_STREQ(player.mediaPath, c.path.c_str());
+    EXPECT_EQ(player.mediaPath, c.path.c_str());
     EXPECT_EQ(Caption(), "Dorvane");
     EXPECT_EQ(StatusText(kStatusLength), "0:00.000");
     EXPECT_FALSE(ButtonEnabled(IDT_PLAY));
@@ -309,7 +309,7 @@ TEST_F(OpenMediaTest, OpeningAnotherFileWhilePlayingClosesTheFirstAndStartsPause
   EXPECT_EQ(StatusText(kStatusPaused), "paused");
   EXPECT_EQ(Caption(), "Dorvane: " + second);
   EXPECT_EQ(player.mediaLength, 30000);
-  EXPECT_STREQ(player.openMediaPath, second.c_str());
+  EXPECT_EQ(player.openMediaPath, second.c_str());
 }
 
 TEST_F(OpenMediaTest, OpeningTheOpenFileAgainClosesAndReopensIt) {
@@ -335,7 +335,7 @@ TEST_F(OpenMediaTest, CancellingTheOpenDialogChangesNothing) {
   EXPECT_TRUE(sim.Log().empty());
   EXPECT_TRUE(player.isOpen);
   EXPECT_TRUE(sim.IsPlaying(Device()));
-  EXPECT_STREQ(player.mediaPath, path.c_str());
+  EXPECT_EQ(player.mediaPath, path.c_str());
 }
 
 TEST_F(OpenMediaTest, CloseReturnsToTheNoFileStateAndLeavesTheSlidersAlone) {
@@ -412,19 +412,19 @@ TEST_F(OpenMediaTest, ClosingNeverTouchesTheBookmarkFileOfAFileValueLoadedMeanwh
   const char* fileOption = "C:\\other\\lecture.wav";  // loading an options file puts its File value here
 
   StartWithFile(talk);
-  CopyText(player.mediaPath, fileOption);
-  EXPECT_STREQ(player.openMediaPath, talk.c_str());
+  player.mediaPath = fileOption;
+  EXPECT_EQ(player.openMediaPath, talk.c_str());
   Command(IDM_CLOSE);  // Close
   EXPECT_TRUE(otherKept());
-  EXPECT_EQ(player.openMediaPath[0], '\0');
+  EXPECT_EQ(player.openMediaPath, "");
 
   OpenFile(talk);
-  CopyText(player.mediaPath, fileOption);
+  player.mediaPath = fileOption;
   OpenFile(AddFile("next.wav", 1000));  // another file opened
   EXPECT_TRUE(otherKept());
 
   OpenFile(talk);
-  CopyText(player.mediaPath, fileOption);
+  player.mediaPath = fileOption;
   Call(WM_CLOSE);  // the window closed
   EXPECT_TRUE(otherKept());
 }

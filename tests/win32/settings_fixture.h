@@ -37,8 +37,8 @@ class SettingsTest : public MainWindowTest {
   // The settings state of a process that has not started yet, for a second
   // window in one test.
   static void StartNewProcess() {
-    player.optionsPath[0] = '\0';
-    player.mediaPath[0] = '\0';
+    player.optionsPath.clear();
+    player.mediaPath.clear();
     ResetSettingsState();
   }
 

@@ -258,7 +258,7 @@ TEST_F(BadOptionsFileTest, NumbersOutOfRangeAreHeldOrSaturated) {
   EXPECT_EQ(ShownSettings(), (Shown{20, 0, 5, 0, 10}));
   EXPECT_EQ(timingOptions.HotKeySeekDelay, INT32_MAX);
   EXPECT_EQ(timingOptions.HotKeySpeedupDelay, INT32_MIN);
-  EXPECT_EQ(std::string(player.mediaPath), std::string(259, 'p'));
+  EXPECT_EQ(std::string(player.mediaPath), std::string(400, 'p'));
   ExpectWrittenBackWellFormed();
 }
 

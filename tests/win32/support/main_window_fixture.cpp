@@ -49,7 +49,7 @@ void MainWindowTest::SetUp() {
   htmlHelpHook = RecordHtmlHelp;
   InitProcessValues(GetModuleHandleA(nullptr));
   programDir = MakeTempDir("dv");
-  CopyText(player.programDir, programDir);
+  player.programDir = programDir;
 }
 
 void MainWindowTest::TearDown() {
