@@ -2,6 +2,8 @@
 // similarity overlap-add (WSOLA): the output is built from overlapping
 // windowed pieces of the input, each taken near its nominal place where it
 // best continues the piece before it. At speed 1.0 samples pass unchanged.
+// The sound of one play fades in over its first 4 ms and out over its last
+// 4 ms, and reaches the last input sample at every speed.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +18,8 @@ class TimeStretch {
   // Sets the stream's layout and speed (clamped to 0.5..1.5) and forgets all
   // input and output.
   void Start(int channels, int sampleRate, double speed);
+  // A new speed from the next piece on; the input and output so far stay.
+  void SetSpeed(double speed);
   double Speed() const { return speed_; }
 
   // Takes interleaved frames of input.
@@ -24,13 +28,19 @@ class TimeStretch {
   void Finish();
   // Moves up to maxFrames interleaved frames of output into out; returns how many.
   std::size_t Pull(std::int16_t* out, std::size_t maxFrames);
-  // Frames of output ready to pull.
-  std::size_t Ready() const { return (out_.size() - outRead_) / static_cast<std::size_t>(channels_); }
+  // Frames of output ready to pull. The last few wait for Finish, which may
+  // fade them out.
+  std::size_t Ready() const {
+    const std::size_t held = (out_.size() - outRead_) / static_cast<std::size_t>(channels_);
+    return finished_ ? held : held > fade_ ? held - fade_ : 0;
+  }
+
 
  private:
   void Stretch();
   void StretchOneFrame(std::size_t pos);
-  std::size_t BestOffset(std::size_t from, std::size_t to) const;
+  std::size_t BestOffset(std::size_t from, std::size_t to, std::size_t nominal) const;
+  void Emit(std::size_t frames);
   void DropUsedInput();
 
   int channels_ = 1;
@@ -39,6 +49,7 @@ class TimeStretch {
   std::size_t search_ = 0;  // frames a piece may move from its nominal place
   std::size_t coarse_ = 1;  // stride of the coarse search
   std::vector<float> window_;
+  std::size_t fade_ = 0;    // frames of the fades at the edges of the sound
 
   std::vector<std::int16_t> in_;  // interleaved input not yet fully used
   std::vector<std::int16_t> out_;
