@@ -52,9 +52,22 @@ void TimeStretch::Start(int channels, int sampleRate, double speed) {
   started_ = false;
   finished_ = false;
   inTotal_ = outTotal_ = 0;
+  segmentIn_ = 0;
+  segmentOut_ = 0;
 }
 
-void TimeStretch::SetSpeed(double speed) { speed_ = std::clamp(speed, kMinSpeed, kMaxSpeed); }
+void TimeStretch::SetSpeed(double speed) {
+  const double to = std::clamp(speed, kMinSpeed, kMaxSpeed);
+  if (to == speed_) return;
+  // The output so far stands for the input up to here at the old speed.
+  segmentIn_ = InputAt(outTotal_);
+  segmentOut_ = outTotal_;
+  speed_ = to;
+}
+
+double TimeStretch::InputAt(std::uint64_t outputFrame) const {
+  return segmentIn_ + static_cast<double>(outputFrame - std::min(outputFrame, segmentOut_)) * speed_;
+}
 
 void TimeStretch::Push(const std::int16_t* frames, std::size_t count) {
   if (finished_ || count == 0) return;
@@ -88,7 +101,8 @@ void TimeStretch::Finish() {
   }
   // Short of the length the input has at this speed: silence after the last
   // sample, so that the output's length still maps to the input's.
-  const std::uint64_t target = static_cast<std::uint64_t>(std::llround(static_cast<double>(inTotal_) / speed_));
+  const double left = std::max(0.0, static_cast<double>(inTotal_) - segmentIn_);
+  const std::uint64_t target = segmentOut_ + static_cast<std::uint64_t>(std::llround(left / speed_));
   if (outTotal_ < target) {
     out_.resize(out_.size() + static_cast<std::size_t>(target - outTotal_) * ch, 0);
     outTotal_ = target;
@@ -131,8 +145,9 @@ void TimeStretch::Stretch() {
   const std::size_t ch = static_cast<std::size_t>(channels_);
   const std::size_t frames = in_.size() / ch;
   const std::size_t length = 2 * hop_;
-  if (speed_ == 1.0) {  // pass-through: the very samples, no window touches them
-    if (started_) return;  // a change to 1.0 after pieces were placed goes on with pieces
+  // Pass-through: the very samples, no window touches them. After a change
+  // to 1.0 from another speed, pieces go on being placed.
+  if (speed_ == 1.0 && !started_) {
     out_.insert(out_.end(), in_.begin(), in_.end());
     Emit(frames);
     in_.clear();

@@ -18,8 +18,12 @@ class TimeStretch {
   // Sets the stream's layout and speed (clamped to 0.5..1.5) and forgets all
   // input and output.
   void Start(int channels, int sampleRate, double speed);
-  // A new speed from the next piece on; the input and output so far stay.
+  // A new speed (clamped) from the next piece on; the input and output so far stay.
   void SetSpeed(double speed);
+  // Output frames made since Start, and the input frame (counted from Start)
+  // that an output frame stands for, through every speed since Start.
+  std::uint64_t OutputFrames() const { return outTotal_; }
+  double InputAt(std::uint64_t outputFrame) const;
   double Speed() const { return speed_; }
 
   // Takes interleaved frames of input.
@@ -60,4 +64,6 @@ class TimeStretch {
   bool started_ = false;     // a piece has been placed since Start
   bool finished_ = false;
   std::uint64_t inTotal_ = 0, outTotal_ = 0;  // frames since Start
+  double segmentIn_ = 0;         // input frame where the present speed began...
+  std::uint64_t segmentOut_ = 0;  // ...and the output frame that stands for it
 };

@@ -217,3 +217,50 @@ TEST(TimeStretch, SoftEdgesAndTheLastSample) {
     }
   }
 }
+
+// A change of speed while playing goes on from the next piece: nothing of
+// the input is lost or repeated (the length is the sum of the two parts at
+// their speeds), the pitch stays, and the sound does not break at the change.
+TEST(TimeStretch, SpeedChangesWhilePlaying) {
+  struct Case {
+    double first, second;
+  } cases[] = {{0.75, 1.25}, {1.0, 0.5}, {1.5, 1.0}, {0.5, 1.5}};
+  const auto in = Tone(300, 2.0, 1);
+  const std::size_t half = in.size() / 2000 * 1000;  // where a block of 1000 begins
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.first << " then " << c.second);
+    TimeStretch ts;
+    ts.Start(1, kRate, c.first);
+    double outAtChange = 0, inAtChange = 0;
+    std::vector<std::int16_t> out(in.size() * 3);
+    std::size_t got = 0;
+    for (std::size_t at = 0; at < in.size(); at += 1000) {
+      if (at == half) {
+        ts.SetSpeed(c.second);
+        // The output made so far stands for the input up to a little before
+        // what was pushed (the stretcher looks ahead by a piece and its search).
+        outAtChange = static_cast<double>(ts.OutputFrames());
+        inAtChange = ts.InputAt(ts.OutputFrames());
+        EXPECT_NEAR(inAtChange, outAtChange * c.first, 1.0);
+        EXPECT_GT(inAtChange, static_cast<double>(half) - 0.06 * kRate);
+        EXPECT_LE(inAtChange, static_cast<double>(half));
+      }
+      ts.Push(in.data() + at, std::min<std::size_t>(1000, in.size() - at));
+      got += ts.Pull(out.data() + got, out.size() - got);
+    }
+    ts.Finish();
+    got += ts.Pull(out.data() + got, out.size() - got);
+    out.resize(got);
+    const double expected = outAtChange + (static_cast<double>(in.size()) - inAtChange) / c.second;
+    EXPECT_GE(static_cast<double>(got), expected - 1);
+    EXPECT_LE(static_cast<double>(got), expected + 0.021 * kRate);
+    EXPECT_NEAR(Frequency(out, 1), 300.0, 3.0);
+    // A steady tone stays loud through the change: no fade, gap or click.
+    const std::size_t period = kRate / 300 + 1;
+    for (std::size_t i = kRate / 10; i + period < got - kRate / 10; i += period / 2) {
+      int peak = 0;
+      for (std::size_t k = i; k < i + period; ++k) peak = std::max(peak, std::abs(static_cast<int>(out[k])));
+      ASSERT_GT(peak, 9000) << "at output frame " << i;
+    }
+  }
+}
