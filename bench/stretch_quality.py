@@ -209,9 +209,12 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         speech = make_speech(folder)
         minutes = 0.0
+        voices = []
         for path in speech:
             rate, x = read(path)
             minutes += len(x) / rate / 60
+            f0 = pitch(x, rate, np.arange(0, len(x), int(0.010 * rate), dtype=float))
+            voices.append((path, float(np.median(f0[f0 > 0]))))
             own_ghosts = ghosts(x, rate)
             for name, command in tools.items():
                 for speed in SPEEDS:
@@ -273,8 +276,9 @@ def main():
         widths = [max(len(str(r[i])) for r in [header] + rows) for i in range(len(header))]
         for row in [header] + rows:
             print("  ".join(str(c).ljust(w) for c, w in zip(row, widths)))
-    print(f"\n{len(speech)} recordings, {minutes:.2f} minutes of speech; "
-          f"Dorvane's round trip at 0.5 would need speed 2.0, outside its range.")
+    print(f"\n{len(speech)} recordings, {minutes:.2f} minutes of speech (median F0: "
+          + ", ".join(f"{os.path.basename(p)[:-4]} {f:.0f} Hz" for p, f in voices)
+          + "); Dorvane's round trip at 0.5 would need speed 2.0, outside its range.")
 
 
 if __name__ == "__main__":
