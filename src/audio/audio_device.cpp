@@ -48,17 +48,19 @@ struct Heard {
   std::int64_t startCounter = 0;   // QueryPerformanceCounter then
   std::uint64_t written = 0, from = 0, to = 0;
   // From output frame out on, output stands for input from + in at speed.
-  // A change of speed while playing adds one; the oldest go when they are
-  // long played.
+  // A change of speed while playing adds one (a drag of the slider, one per
+  // wake of the worker, a few dozen a second); the oldest go when the array
+  // is full, by then long played.
   struct Segment {
     std::uint64_t out = 0;
     double in = 0, speed = 1.0;
   };
-  std::array<Segment, 4> segments{};
+  std::array<Segment, 32> segments{};
   std::size_t segmentCount = 1;
 
   void Begin(double speed) { segments[0] = Segment{0, 0, speed}, segmentCount = 1; }
   void ChangeSpeed(std::uint64_t out, double in, double speed) {
+    if (segments[segmentCount - 1].out == out) --segmentCount;  // no output at the speed before
     if (segmentCount == segments.size()) {
       std::move(segments.begin() + 1, segments.end(), segments.begin());
       --segmentCount;
