@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -139,9 +142,11 @@ TEST(WavFormat, FramesAndMilliseconds) {
 // PCM (without dither), also from frames inside ADPCM blocks, and with the
 // data size lying about a file cut in the middle of a block.
 TEST(WavReader, DecodesEachCodingAsSoxDoes) {
-  const std::string dir = testing::TempDir();
-  const std::string sox = "sox -q -D ";
   if (std::system("sox --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is not installed";
+  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / ("dorvane-wav-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string dir = folder.string() + "/";
+  const std::string sox = "sox -q -D ";
   // Two sweeps and noise, so that ADPCM's step size moves over its range.
   ASSERT_EQ(std::system((sox + "-n -r 8000 -b 16 -c 2 " + dir + "src2.wav synth 1.7 sine 100:3500 whitenoise vol 0.6 ").c_str()), 0);
   ASSERT_EQ(std::system((sox + "-n -r 16000 -b 16 -c 6 " + dir + "src6.wav synth 1.1 sine 200 sine 300 sine 400 sine 500 sine 600 sine 700 vol 0.4").c_str()), 0);
@@ -203,4 +208,5 @@ TEST(WavReader, DecodesEachCodingAsSoxDoes) {
     EXPECT_NEAR(static_cast<double>(restFrames), frames * 0.6, frames * 0.6 * 0.02 + 505);
     EXPECT_LE(MaxDifference(rest, {expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(rest.size())}), c.tolerance);
   }
+  std::filesystem::remove_all(folder);
 }
