@@ -47,7 +47,26 @@ struct Heard {
   std::uint64_t startSamples = 0;  // the output's count when this play began
   std::int64_t startCounter = 0;   // QueryPerformanceCounter then
   std::uint64_t written = 0, from = 0, to = 0;
-  double speed = 1.0;
+  // From output frame out on, output stands for input from + in at speed.
+  // A change of speed while playing adds one (a drag of the slider, one per
+  // wake of the worker, a few dozen a second); the oldest go when the array
+  // is full, by then long played.
+  struct Segment {
+    std::uint64_t out = 0;
+    double in = 0, speed = 1.0;
+  };
+  std::array<Segment, 32> segments{};
+  std::size_t segmentCount = 1;
+
+  void Begin(double speed) { segments[0] = Segment{0, 0, speed}, segmentCount = 1; }
+  void ChangeSpeed(std::uint64_t out, double in, double speed) {
+    if (segments[segmentCount - 1].out == out) --segmentCount;  // no output at the speed before
+    if (segmentCount == segments.size()) {
+      std::move(segments.begin() + 1, segments.end(), segments.begin());
+      --segmentCount;
+    }
+    segments[segmentCount++] = Segment{out, in, speed};
+  }
 
   // The frames the output has played since the play began, mapped back
   // through the speed. Never more than were written, nor more than the time
@@ -74,7 +93,11 @@ struct Heard {
     const auto possible = static_cast<std::uint64_t>(static_cast<double>(elapsed) * sampleRate * 1.005 /
                                                      static_cast<double>(frequency.QuadPart));
     played = std::min({played, written, possible});
-    return std::min(to, from + static_cast<std::uint64_t>(std::llround(static_cast<double>(played) * speed)));
+    std::size_t k = segmentCount - 1;
+    while (k > 0 && segments[k].out > played) --k;
+    const Segment& s = segments[k];
+    const double in = s.in + static_cast<double>(played - std::min(played, s.out)) * s.speed;
+    return std::min(to, from + static_cast<std::uint64_t>(std::llround(in)));
   }
 };
 
@@ -214,11 +237,9 @@ class Device {
     if (flags & kDgvSetSpeed) {
       const DWORD speed = reinterpret_cast<const DgvSetParms*>(parms)->dwSpeed;
       if (speed < kMinSpeed || speed > kMaxSpeed) return MCIERR_OUTOFRANGE;
-      if (speed != speed_ && mode_ == Mode::kPlaying) {
-        speed_ = speed;
-        playFrom_ = position_ = CurrentFrame();  // go on from here at the new speed
-        Changed();
-      }
+      // While playing, the worker hands the new speed to the stretcher,
+      // which goes on at it from its next piece: the queued sound plays on.
+      if (speed != speed_ && mode_ == Mode::kPlaying) SetEvent(wake_);
       speed_ = speed;
     }
     return 0;
@@ -311,16 +332,18 @@ class Device {
       WaitForSingleObject(wake_, kWakeMs);
       unsigned g;
       Mode mode;
+      double speed;
       {
         std::lock_guard lock(m_);
         if (quit_) break;
         g = generation_;
         mode = mode_;
+        speed = speed_ / 1000.0;
         if (g != generation) {
           play = Heard{};
           play.from = playFrom_;
           play.to = playTo_;
-          play.speed = speed_ / 1000.0;
+          play.Begin(speed);
         }
       }
       if (g != generation) {
@@ -335,7 +358,7 @@ class Device {
           }
         }
         source_->Seek(play.from);
-        stretch.Start(source_->Channels(), source_->SampleRate(), play.speed);
+        stretch.Start(source_->Channels(), source_->SampleRate(), speed);
         readAt = play.from;
         sourceDone = false;
         feeding = true;
@@ -354,6 +377,10 @@ class Device {
         }
       }
       if (!feeding) continue;
+      if (speed != stretch.Speed() && !sourceDone) {
+        stretch.SetSpeed(speed);
+        play.ChangeSpeed(stretch.OutputFrames(), stretch.InputAt(stretch.OutputFrames()), stretch.Speed());
+      }
 
       bool failed = false;
       for (int i = 0; i < kBuffers && !failed; ++i) {

@@ -39,8 +39,9 @@ struct FileHandle {
   std::size_t ReadAt(std::uint64_t offset, void* into, std::size_t count) const;
 };
 
-// A PCM wav this device plays (8 or 16 bit, mono or stereo), else null: the
-// file is then left to the system's MCI device.
+// A wav this device decodes (integer or float PCM, G.711 A-law or µ-law,
+// IMA ADPCM; one to eight channels), else null: the file is then left to the
+// system's MCI device.
 std::unique_ptr<PcmSource> OpenWavSource(const char* path);
 // An mp3 whose frames are found and which the system's ACM MP3 decoder takes, else null.
 std::unique_ptr<PcmSource> OpenMp3Source(const char* path);

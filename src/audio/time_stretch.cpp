@@ -6,12 +6,28 @@
 
 namespace {
 
-constexpr double kWindowSeconds = 0.030;  // pieces of 30 ms, overlapping by half
-constexpr double kSearchSeconds = 0.012;  // longer than the period of an 85 Hz voice
+// Pieces of 30 ms overlapping by half: long enough to hold two periods of a
+// 76 Hz voice, short enough that a syllable's end is not smeared (40 ms
+// measured worse on every spectral measure; see docs/performance.md).
+constexpr double kWindowSeconds = 0.030;
+// A piece moves at most 8 ms from its nominal place: more than the period of
+// an 125 Hz voice, and pieces do not drift far or jump back into the last
+// syllable. Shorter, a 76 Hz voice warbles.
+constexpr double kSearchSeconds = 0.008;
+// A candidate's similarity is weighed down linearly with its distance from
+// its nominal place, to 0.6 at the edge of the search: of two nearly equal
+// matches the nearer wins, and the output keeps closer to the input's timing.
+constexpr double kFarWeight = 0.6;
+constexpr double kFadeSeconds = 0.004;
 
 std::int16_t ToSample(float v) {
   const float r = std::nearbyint(v);
   return static_cast<std::int16_t>(std::clamp(r, -32768.0f, 32767.0f));
+}
+
+// Raised-cosine gain of frame i of a fade-in over n frames (0 before, 1 after).
+float FadeGain(std::size_t i, std::size_t n) {
+  return static_cast<float>(0.5 - 0.5 * std::cos(std::numbers::pi * (static_cast<double>(i) + 0.5) / static_cast<double>(n)));
 }
 
 }  // namespace
@@ -22,6 +38,7 @@ void TimeStretch::Start(int channels, int sampleRate, double speed) {
   hop_ = std::max<std::size_t>(8, static_cast<std::size_t>(sampleRate * kWindowSeconds / 2));
   search_ = std::max<std::size_t>(4, static_cast<std::size_t>(sampleRate * kSearchSeconds));
   coarse_ = std::max(1, sampleRate / 8000);
+  fade_ = std::max<std::size_t>(1, static_cast<std::size_t>(sampleRate * kFadeSeconds));
   window_.resize(2 * hop_);
   for (std::size_t n = 0; n < window_.size(); ++n)
     window_[n] = static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(n) /
@@ -35,17 +52,27 @@ void TimeStretch::Start(int channels, int sampleRate, double speed) {
   started_ = false;
   finished_ = false;
   inTotal_ = outTotal_ = 0;
+  segmentIn_ = 0;
+  segmentOut_ = 0;
+}
+
+void TimeStretch::SetSpeed(double speed) {
+  const double to = std::clamp(speed, kMinSpeed, kMaxSpeed);
+  if (to == speed_) return;
+  // The output so far stands for the input up to here at the old speed.
+  segmentIn_ = InputAt(outTotal_);
+  segmentOut_ = outTotal_;
+  speed_ = to;
+}
+
+double TimeStretch::InputAt(std::uint64_t outputFrame) const {
+  return segmentIn_ + static_cast<double>(outputFrame - std::min(outputFrame, segmentOut_)) * speed_;
 }
 
 void TimeStretch::Push(const std::int16_t* frames, std::size_t count) {
   if (finished_ || count == 0) return;
   const std::size_t ch = static_cast<std::size_t>(channels_);
   inTotal_ += count;
-  if (speed_ == 1.0) {  // pass-through: the very samples, no window touches them
-    out_.insert(out_.end(), frames, frames + count * ch);
-    outTotal_ += count;
-    return;
-  }
   in_.insert(in_.end(), frames, frames + count * ch);
   Stretch();
 }
@@ -53,25 +80,33 @@ void TimeStretch::Push(const std::int16_t* frames, std::size_t count) {
 void TimeStretch::Finish() {
   if (finished_) return;
   finished_ = true;
-  if (speed_ == 1.0) return;
-  // Silence after the end lets the last pieces be placed; the output is then
-  // cut to the length the input has at this speed.
-  in_.resize(in_.size() + (2 * hop_ + 2 * search_) * static_cast<std::size_t>(channels_), 0);
-  Stretch();
-  const std::uint64_t target = static_cast<std::uint64_t>(std::llround(static_cast<double>(inTotal_) / speed_));
+  Stretch();  // the pieces that fit in what is left
+  // What follows the last piece is the input itself: the last piece's tail
+  // and the input from natural_ on, faded into each other, sum to it.
   const std::size_t ch = static_cast<std::size_t>(channels_);
-  if (outTotal_ < target) {  // flush what overlaps, then silence to the target
-    const std::size_t add = static_cast<std::size_t>(std::min<std::uint64_t>(target - outTotal_, hop_));
-    for (std::size_t i = 0; i < add * ch; ++i) out_.push_back(ToSample(tail_[i]));
-    outTotal_ += add;
+  const std::size_t rest = in_.size() / ch - natural_;
+  out_.insert(out_.end(), in_.begin() + static_cast<std::ptrdiff_t>(natural_ * ch), in_.end());
+  Emit(rest);
+  in_.clear();
+  natural_ = 0;
+  // The sound fades out over its last frames (those not yet pulled).
+  const std::size_t held = (out_.size() - outRead_) / ch;
+  const std::size_t fade = std::min(fade_, held);
+  for (std::size_t i = 0; i < fade; ++i) {
+    const float g = FadeGain(i, fade_);  // i frames before the end
+    for (std::size_t c = 0; c < ch; ++c) {
+      std::int16_t& v = out_[out_.size() - (i + 1) * ch + c];
+      v = ToSample(g * v);
+    }
+  }
+  // Short of the length the input has at this speed: silence after the last
+  // sample, so that the output's length still maps to the input's.
+  const double left = std::max(0.0, static_cast<double>(inTotal_) - segmentIn_);
+  const std::uint64_t target = segmentOut_ + static_cast<std::uint64_t>(std::llround(left / speed_));
+  if (outTotal_ < target) {
     out_.resize(out_.size() + static_cast<std::size_t>(target - outTotal_) * ch, 0);
     outTotal_ = target;
-  } else if (outTotal_ > target) {
-    const std::size_t cut = static_cast<std::size_t>(outTotal_ - target) * ch;
-    out_.resize(out_.size() - std::min(cut, out_.size() - outRead_));
-    outTotal_ = target;
   }
-  in_.clear();
 }
 
 std::size_t TimeStretch::Pull(std::int16_t* out, std::size_t maxFrames) {
@@ -89,16 +124,45 @@ std::size_t TimeStretch::Pull(std::int16_t* out, std::size_t maxFrames) {
   return n;
 }
 
+// The frames just added at the end of out_ become output: those among the
+// first fade_ frames of the sound fade in.
+void TimeStretch::Emit(std::size_t frames) {
+  const std::size_t ch = static_cast<std::size_t>(channels_);
+  const std::uint64_t first = outTotal_;
+  outTotal_ += frames;
+  if (first >= fade_) return;
+  const std::size_t base = out_.size() / ch - frames;
+  for (std::size_t i = 0; i < frames && first + i < fade_; ++i) {
+    const float g = FadeGain(static_cast<std::size_t>(first + i), fade_);
+    for (std::size_t c = 0; c < ch; ++c) {
+      std::int16_t& v = out_[(base + i) * ch + c];
+      v = ToSample(g * v);
+    }
+  }
+}
+
 void TimeStretch::Stretch() {
   const std::size_t ch = static_cast<std::size_t>(channels_);
   const std::size_t frames = in_.size() / ch;
   const std::size_t length = 2 * hop_;
+  // Pass-through: the very samples, no window touches them. After a change
+  // to 1.0 from another speed, pieces go on being placed.
+  if (speed_ == 1.0 && !started_) {
+    out_.insert(out_.end(), in_.begin(), in_.end());
+    Emit(frames);
+    in_.clear();
+    return;
+  }
   for (;;) {
     const std::size_t nominal = static_cast<std::size_t>(nominal_);
     const std::size_t from = nominal > search_ ? nominal - search_ : 0;
-    const std::size_t to = nominal + search_;
+    std::size_t to = nominal + search_;
+    // At the end of the input the search keeps to what is there.
+    if (finished_ && to + length > frames && frames >= length) to = std::max(from, frames - length);
     if (to + length > frames || natural_ + hop_ > frames) break;
-    StretchOneFrame(started_ ? BestOffset(from, to) : nominal);
+    std::size_t pos = nominal;
+    if (started_) pos = BestOffset(from, to, nominal);
+    StretchOneFrame(pos);
     nominal_ += static_cast<double>(hop_) * speed_;
   }
   DropUsedInput();
@@ -116,7 +180,7 @@ void TimeStretch::StretchOneFrame(std::size_t pos) {
       tail_[n * ch + c] = window_[hop_ + n] * x[(hop_ + n) * ch + c];
     }
   }
-  outTotal_ += hop_;
+  Emit(hop_);
   natural_ = pos + hop_;
   started_ = true;
 }
@@ -124,13 +188,17 @@ void TimeStretch::StretchOneFrame(std::size_t pos) {
 // The start in [from, to] whose first half best matches what naturally
 // follows the last piece: normalised cross-correlation of the channel sum,
 // first on every coarse_-th frame, then frame by frame around the best.
-std::size_t TimeStretch::BestOffset(std::size_t from, std::size_t to) const {
+// Nearer candidates are preferred, and of equal scores the nearest wins: in
+// a pause, where every candidate scores 0, the piece stays at its place
+// rather than reaching back into the syllable before it.
+std::size_t TimeStretch::BestOffset(std::size_t from, std::size_t to, std::size_t nominal) const {
   const std::size_t ch = static_cast<std::size_t>(channels_);
   auto mono = [&](std::size_t frame) {
     float s = 0;
     for (std::size_t c = 0; c < ch; ++c) s += in_[frame * ch + c];
     return s;
   };
+  auto distance = [&](std::size_t cand) { return cand > nominal ? cand - nominal : nominal - cand; };
   auto score = [&](std::size_t cand, std::size_t stride) {
     double dot = 0, energy = 1e-9;
     for (std::size_t n = 0; n < hop_; n += stride) {
@@ -138,21 +206,21 @@ std::size_t TimeStretch::BestOffset(std::size_t from, std::size_t to) const {
       dot += a * b;
       energy += a * a;
     }
-    return dot / std::sqrt(energy);
+    const double weight = 1 - (1 - kFarWeight) * static_cast<double>(distance(cand)) / static_cast<double>(search_);
+    const double similarity = dot / std::sqrt(energy);
+    return similarity > 0 ? similarity * weight : similarity / weight;
   };
   std::size_t best = from;
   double bestScore = -1e300;
-  for (std::size_t cand = from; cand <= to; cand += coarse_) {
-    const double s = score(cand, coarse_);
-    if (s > bestScore) bestScore = s, best = cand;
-  }
+  auto consider = [&](std::size_t cand, double s) {
+    const double tie = 1e-6 * std::abs(bestScore);
+    if (s > bestScore + tie || (s >= bestScore - tie && distance(cand) < distance(best))) bestScore = s, best = cand;
+  };
+  for (std::size_t cand = from; cand <= to; cand += coarse_) consider(cand, score(cand, coarse_));
   const std::size_t lo = best > from + coarse_ ? best - coarse_ : from;
   const std::size_t hi = std::min(to, best + coarse_);
   bestScore = -1e300;
-  for (std::size_t cand = lo; cand <= hi; ++cand) {
-    const double s = score(cand, 1);
-    if (s > bestScore) bestScore = s, best = cand;
-  }
+  for (std::size_t cand = lo; cand <= hi; ++cand) consider(cand, score(cand, 1));
   return best;
 }
 

@@ -2,6 +2,8 @@
 // similarity overlap-add (WSOLA): the output is built from overlapping
 // windowed pieces of the input, each taken near its nominal place where it
 // best continues the piece before it. At speed 1.0 samples pass unchanged.
+// The sound of one play fades in over its first 4 ms and out over its last
+// 4 ms, and reaches the last input sample at every speed.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +18,12 @@ class TimeStretch {
   // Sets the stream's layout and speed (clamped to 0.5..1.5) and forgets all
   // input and output.
   void Start(int channels, int sampleRate, double speed);
+  // A new speed (clamped) from the next piece on; the input and output so far stay.
+  void SetSpeed(double speed);
+  // Output frames made since Start, and the input frame (counted from Start)
+  // that an output frame stands for, through every speed since Start.
+  std::uint64_t OutputFrames() const { return outTotal_; }
+  double InputAt(std::uint64_t outputFrame) const;
   double Speed() const { return speed_; }
 
   // Takes interleaved frames of input.
@@ -24,13 +32,19 @@ class TimeStretch {
   void Finish();
   // Moves up to maxFrames interleaved frames of output into out; returns how many.
   std::size_t Pull(std::int16_t* out, std::size_t maxFrames);
-  // Frames of output ready to pull.
-  std::size_t Ready() const { return (out_.size() - outRead_) / static_cast<std::size_t>(channels_); }
+  // Frames of output ready to pull. The last few wait for Finish, which may
+  // fade them out.
+  std::size_t Ready() const {
+    const std::size_t held = (out_.size() - outRead_) / static_cast<std::size_t>(channels_);
+    return finished_ ? held : held > fade_ ? held - fade_ : 0;
+  }
+
 
  private:
   void Stretch();
   void StretchOneFrame(std::size_t pos);
-  std::size_t BestOffset(std::size_t from, std::size_t to) const;
+  std::size_t BestOffset(std::size_t from, std::size_t to, std::size_t nominal) const;
+  void Emit(std::size_t frames);
   void DropUsedInput();
 
   int channels_ = 1;
@@ -39,6 +53,7 @@ class TimeStretch {
   std::size_t search_ = 0;  // frames a piece may move from its nominal place
   std::size_t coarse_ = 1;  // stride of the coarse search
   std::vector<float> window_;
+  std::size_t fade_ = 0;    // frames of the fades at the edges of the sound
 
   std::vector<std::int16_t> in_;  // interleaved input not yet fully used
   std::vector<std::int16_t> out_;
@@ -49,4 +64,6 @@ class TimeStretch {
   bool started_ = false;     // a piece has been placed since Start
   bool finished_ = false;
   std::uint64_t inTotal_ = 0, outTotal_ = 0;  // frames since Start
+  double segmentIn_ = 0;         // input frame where the present speed began...
+  std::uint64_t segmentOut_ = 0;  // ...and the output frame that stands for it
 };

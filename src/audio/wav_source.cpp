@@ -1,7 +1,6 @@
 #include "audio/pcm_source.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "audio/wav_format.h"
 
@@ -22,42 +21,28 @@ std::size_t FileHandle::ReadAt(std::uint64_t offset, void* into, std::size_t cou
 
 namespace {
 
+// The file's handle and the portable decoder reading through it.
 class WavSource : public PcmSource {
  public:
-  WavSource(HANDLE file, const WavLayout& layout) : file_(file), layout_(layout) {
-    channels_ = layout.channels;
+  WavSource(HANDLE file, const WavLayout& layout)
+      : file_(file), reader_(layout, [this](std::uint64_t at, std::span<std::uint8_t> into) {
+          return file_.ReadAt(at, into.data(), into.size());
+        }) {
+    channels_ = reader_.Channels();
     sampleRate_ = layout.sampleRate;
-    frames_ = layout.dataBytes / static_cast<std::uint64_t>(layout.blockAlign);
+    frames_ = reader_.Frames();
   }
 
   bool Seek(std::uint64_t frame) override {
-    next_ = std::min(frame, frames_);
+    reader_.Seek(frame);
     return true;
   }
 
-  std::size_t Read(std::int16_t* out, std::size_t maxFrames) override {
-    const std::size_t frames = static_cast<std::size_t>(std::min<std::uint64_t>(maxFrames, frames_ - next_));
-    const std::size_t bytes = frames * static_cast<std::size_t>(layout_.blockAlign);
-    raw_.resize(bytes);
-    const std::size_t got = file_.ReadAt(layout_.dataOffset + next_ * static_cast<std::uint64_t>(layout_.blockAlign),
-                                         raw_.data(), bytes);
-    const std::size_t whole = got / static_cast<std::size_t>(layout_.blockAlign);
-    const std::size_t samples = whole * static_cast<std::size_t>(channels_);
-    if (layout_.bitsPerSample == 8) {
-      for (std::size_t i = 0; i < samples; ++i) out[i] = static_cast<std::int16_t>((raw_[i] - 128) << 8);
-    } else {
-      for (std::size_t i = 0; i < samples; ++i)
-        out[i] = static_cast<std::int16_t>(raw_[2 * i] | (raw_[2 * i + 1] << 8));
-    }
-    next_ += whole;
-    return whole;
-  }
+  std::size_t Read(std::int16_t* out, std::size_t maxFrames) override { return reader_.Read(out, maxFrames); }
 
  private:
   FileHandle file_;
-  WavLayout layout_;
-  std::uint64_t next_ = 0;
-  std::vector<std::uint8_t> raw_;
+  WavReader reader_;
 };
 
 }  // namespace
