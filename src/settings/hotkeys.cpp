@@ -18,7 +18,10 @@ constexpr std::array<int, hotKeyCount> kHotKeyControls{IDC_HK_PLAY, IDC_HK_PAUSE
                                                         IDC_HK_FF, IDC_HK_STAMP};
 
 BOOL RegisterCode(HWND window, int id, HotKeyCode code) {
-  return RegisterHotKey(window, id, HotKeyModifiers(code), HotKeyVirtualKey(code));
+  // The stamp types once per press: a held key's repeats would otherwise
+  // reach the focused program as the plain key (F10 opens its menu).
+  const UINT noRepeat = id == hotKeyStamp ? MOD_NOREPEAT : 0;
+  return RegisterHotKey(window, id, HotKeyModifiers(code) | noRepeat, HotKeyVirtualKey(code));
 }
 
 void RegisterOne(HWND window, int id) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_window.h"
 #include "app/player_state.h"
 #include "playback/mci.h"
 #include "settings/settings_state.h"
@@ -14,6 +15,7 @@
 
 SendInputFn sendInputHook = SendInput;
 GetAsyncKeyStateFn asyncKeyStateHook = GetAsyncKeyState;
+ForegroundElevatedFn foregroundElevatedHook = IsForegroundElevated;
 
 namespace {
 
@@ -50,13 +52,44 @@ bool IsDown(int virtualKey) {
   return (static_cast<USHORT>(asyncKeyStateHook(virtualKey)) & 0x8000) != 0;
 }
 
+// Whether a process's token is elevated; false when it cannot be told.
+bool IsElevated(HANDLE process) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return false;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  const bool elevated = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+                        elevation.TokenIsElevated != 0;
+  CloseHandle(token);
+  return elevated;
+}
+
+constexpr char kElevatedText[] = "cannot type into a program run as administrator";
+
 }  // namespace
+
+bool IsForegroundElevated() {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &processId);
+  if (processId == 0 || processId == GetCurrentProcessId() || IsElevated(GetCurrentProcess())) return false;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  // A process whose rights cannot even be read runs with more than Dorvane's.
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  const bool elevated = IsElevated(process);
+  CloseHandle(process);
+  return elevated;
+}
 
 void TypeTimestamp() {
   if (!player.isOpen) return;
+  if (foregroundElevatedHook()) {
+    // The system would drop every key without a word.
+    SetStatusText(mainWindow, kStatusCounter, kElevatedText);
+    return;
+  }
   const std::string text = FormatTimestamp(QueryMciStatus(MCI_STATUS_POSITION, false), stampFormat);
 
-  std::vector<INPUT> releases;
+  std::vector<INPUT> releases, pressesAgain;
   bool altHeld = false;
   const std::uint8_t flags = HotKeyFlags(hotKeyCodes[hotKeyStamp]);
   for (const ModifierKey& key : kModifierKeys) {
@@ -64,6 +97,7 @@ void TypeTimestamp() {
     altHeld = altHeld || key.flag == hotKeyFlagAlt;
     const auto scan = static_cast<WORD>(MapVirtualKeyA(key.virtualKey, MAPVK_VK_TO_VSC));
     releases.push_back(KeyEvent(key.virtualKey, scan, KEYEVENTF_KEYUP | (key.extended ? KEYEVENTF_EXTENDEDKEY : 0)));
+    pressesAgain.push_back(KeyEvent(key.virtualKey, scan, key.extended ? KEYEVENTF_EXTENDEDKEY : 0));
   }
   std::vector<INPUT> events;
   if (altHeld) events.insert(events.end(), {KeyEvent(kMaskKey, 0, 0), KeyEvent(kMaskKey, 0, KEYEVENTF_KEYUP)});
@@ -73,6 +107,7 @@ void TypeTimestamp() {
     events.push_back(KeyEvent(0, unit, KEYEVENTF_UNICODE));
     events.push_back(KeyEvent(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
   }
+  events.insert(events.end(), pressesAgain.begin(), pressesAgain.end());
   // A focused window that takes no text simply gets nothing; the result
   // (events blocked by the system) is not worth a message.
   sendInputHook(static_cast<UINT>(events.size()), events.data(), sizeof(INPUT));

@@ -112,8 +112,21 @@ TEST_F(StampTypingTest, ReleasesTheHotKeysHeldModifiersThenTypesOneUnicodePairPe
     ASSERT_EQ(sentInput.size(), 1u) << "one call, so the user's own keys cannot come between";
     std::vector<Key> expected = c.released;
     for (const Key& k : Typed(c.text)) expected.push_back(k);
+    // The modifiers let go are pressed again: the keyboard is left as held.
+    for (Key k : c.released) {
+      if (k.vk == 0xE8) continue;
+      k.flags &= ~static_cast<DWORD>(KEYEVENTF_KEYUP);
+      expected.push_back(k);
+    }
     EXPECT_EQ(Keys(sentInput[0]), expected) << c.text;
   }
+  // Into a program run as administrator nothing can be typed: the status bar says so.
+  foregroundElevatedHook = [] { return true; };
+  sentInput.clear();
+  EXPECT_EQ(HotKey(hotKeyStamp), TRUE);
+  foregroundElevatedHook = IsForegroundElevated;
+  EXPECT_TRUE(sentInput.empty());
+  EXPECT_EQ(StatusText(kStatusCounter), "cannot type into a program run as administrator");
 }
 
 TEST_F(StampTypingTest, LeavesTheTransportAsItIsAndTypesNothingWithoutAFile) {
