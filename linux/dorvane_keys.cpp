@@ -260,7 +260,8 @@ std::string OptionsPath(Display* display, const std::string& given) {
 
 // The codes of an options file, its defaults when it cannot be read.
 HotKeyCodes LoadCodes(const std::string& path, bool quiet) {
-  if (path.empty()) return defaultHotKeyCodes;
+  std::error_code error;
+  if (path.empty() || !std::filesystem::exists(path, error)) return defaultHotKeyCodes;  // as Dorvane without one
   const auto text = ReadOptionsFileHead(path);
   if (!text) {
     if (!quiet) Say("cannot read " + path + ": using the default keys Ctrl+F5 to Ctrl+F10");

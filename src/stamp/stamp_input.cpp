@@ -10,6 +10,7 @@
 #include "app/player_state.h"
 #include "playback/mci.h"
 #include "settings/settings_state.h"
+#include "stamp/stamp_relay.h"
 #include "stamp/timestamp_text.h"
 
 SendInputFn sendInputHook = SendInput;
@@ -55,6 +56,7 @@ bool IsDown(int virtualKey) {
 void TypeTimestamp() {
   if (!player.isOpen) return;
   const std::string text = FormatTimestamp(QueryMciStatus(MCI_STATUS_POSITION, false), stampFormat);
+  RelayTimestamp(text);
 
   std::vector<INPUT> releases;
   bool altHeld = false;
