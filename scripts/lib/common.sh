@@ -77,6 +77,7 @@ dorvane_start_sound() {
 }
 
 dorvane_stop_all() {
+  [ -n "${DORVANE_KEYS_PID:-}" ] && kill "$DORVANE_KEYS_PID" 2>/dev/null
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
   [ -n "${DORVANE_XVFB_PID:-}" ] && kill "$DORVANE_XVFB_PID" 2>/dev/null
   [ -n "${DORVANE_STARTED_PULSE:-}" ] && pulseaudio --kill 2>/dev/null
@@ -109,6 +110,17 @@ dorvane_launch() {
   done
   say "the Dorvane window did not appear"
   return 1
+}
+
+# Builds the native key companion (linux/dorvane-keys) and starts it on the
+# current X display, so Dorvane's hot keys work while a native program has
+# the keyboard. Sets DORVANE_KEYS_PID. It says itself when another copy
+# already runs on the display, or when a key is taken by another program.
+dorvane_start_keys() {
+  (cd "$DORVANE_ROOT" && cmake --preset native >/dev/null &&
+    cmake --build --preset native --target dorvane-keys >/dev/null) || { say "dorvane-keys did not build"; return 0; }
+  "$DORVANE_ROOT/build/native/linux/dorvane-keys" </dev/null &
+  DORVANE_KEYS_PID=$!
 }
 
 # Saves a picture of Dorvane's window.
