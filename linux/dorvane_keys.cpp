@@ -49,8 +49,9 @@ struct DisplayCloser {
 };
 using DisplayHandle = std::unique_ptr<Display, DisplayCloser>;
 
-// X errors of the grabs arrive asynchronously: the handler notes them and the
-// grabbing code asks after an XSync.
+// X errors arrive asynchronously. A refused grab is noted for the grabbing
+// code, which asks after an XSync; any other error (a window that closed
+// while the tree was searched) is ignored instead of ending the program.
 bool grabRefused = false;
 int NoteError(Display*, XErrorEvent* error) {
   if (error->error_code == BadAccess) grabRefused = true;
@@ -361,7 +362,6 @@ int RunDaemon(Display* display, const std::string& givenOptions) {
     Say("another dorvane-keys already runs on this display; this one ends");
     return 1;
   }
-  XSetErrorHandler(NoteError);
   std::string path = OptionsPath(display, givenOptions);
   std::string stamp = FileStamp(path);
   Grabs grabs = Grab(display, LoadCodes(path, false));
@@ -460,8 +460,9 @@ int main(int argc, char** argv) {
   DisplayHandle display(XOpenDisplay(nullptr));
   if (!display) {
     Say(std::string("cannot open the X display ") + (name != nullptr && *name != '\0' ? name : "(DISPLAY is not set)") +
-        "; on Wayland bind the one-shot commands to the desktop's own shortcuts");
+        " (dorvane-keys needs an X session or XWayland)");
     return 1;
   }
+  XSetErrorHandler(NoteError);
   return command ? RunOnce(display.get(), options, *command) : RunDaemon(display.get(), options);
 }
