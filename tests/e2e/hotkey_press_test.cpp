@@ -389,6 +389,7 @@ TEST_F(KeyCompanionTest, KeysAndOneShotCommandsReachDorvaneWhileANativeProgramHa
   const int at = PositionMs(StatusText(window, kPositionPart)) / 1000;
   char expected[32];
   std::snprintf(expected, sizeof expected, "[0:%02d:%02d] ", at / 60, at % 60);
+  FocusXterm();  // Dorvane's winding may have drawn the focus to Wine
   Shell("xdotool key ctrl+F10");
   Sleep(300);
   ASSERT_EQ(Companion("stamp"), 0);
