@@ -6,7 +6,8 @@ DORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 DORVANE_PACKAGES="cmake ninja-build clang libclang-rt-14-dev libgtest-dev googletest
   python3 g++-mingw-w64-x86-64 wine wine64 xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils
   gstreamer1.0-plugins-good gstreamer1.0-libav sox espeak-ng lame nsis locales fp-utils-3.2.2
-  python3-numpy python3-scipy soundstretch rubberband-cli alsa-utils"
+  python3-numpy python3-scipy soundstretch rubberband-cli alsa-utils
+  libx11-dev libxtst-dev xterm"
 
 say() { printf '%s\n' "dorvane: $*" >&2; }
 
@@ -77,6 +78,7 @@ dorvane_start_sound() {
 }
 
 dorvane_stop_all() {
+  [ -n "${DORVANE_KEYS_PID:-}" ] && kill "$DORVANE_KEYS_PID" 2>/dev/null
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
   [ -n "${DORVANE_XVFB_PID:-}" ] && kill "$DORVANE_XVFB_PID" 2>/dev/null
   [ -n "${DORVANE_STARTED_PULSE:-}" ] && pulseaudio --kill 2>/dev/null
@@ -109,6 +111,17 @@ dorvane_launch() {
   done
   say "the Dorvane window did not appear"
   return 1
+}
+
+# Builds the native key companion (linux/dorvane-keys) and starts it on the
+# current X display, so Dorvane's hot keys work while a native program has
+# the keyboard. Sets DORVANE_KEYS_PID. It says itself when another copy
+# already runs on the display, or when a key is taken by another program.
+dorvane_start_keys() {
+  (cd "$DORVANE_ROOT" && cmake --preset native >/dev/null &&
+    cmake --build --preset native --target dorvane-keys >/dev/null) || { say "dorvane-keys did not build"; return 0; }
+  "$DORVANE_ROOT/build/native/linux/dorvane-keys" </dev/null &
+  DORVANE_KEYS_PID=$!
 }
 
 # Saves a picture of Dorvane's window.

@@ -3,4 +3,5 @@
 list(APPEND DORVANE_SHELL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/stamp_input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stamp_options.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stamp_relay.cpp
 )

@@ -11,6 +11,7 @@
 #include "app/player_state.h"
 #include "playback/mci.h"
 #include "settings/settings_state.h"
+#include "stamp/stamp_relay.h"
 #include "stamp/timestamp_text.h"
 
 SendInputFn sendInputHook = SendInput;
@@ -88,6 +89,7 @@ void TypeTimestamp() {
     return;
   }
   const std::string text = FormatTimestamp(QueryMciStatus(MCI_STATUS_POSITION, false), stampFormat);
+  RelayTimestamp(text);
 
   std::vector<INPUT> releases, pressesAgain;
   bool altHeld = false;
