@@ -11,7 +11,7 @@ namespace {
 
 constexpr char kMainWindowProp[] = "Dorvane.MainWindow";
 constexpr ULONG_PTR kHandOverTag = 0x31764F44;  // "DOv1"
-constexpr int kClaimWaitMs = 10000;             // a copy that starts or ends has no window for a moment
+constexpr int kClaimWaitMs = 10000;  // for a copy that starts or ends and has no window for a moment
 constexpr int kClaimStepMs = 100;
 constexpr UINT kRetryMs = 250;
 
@@ -61,19 +61,28 @@ COPYDATASTRUCT HandOverData(const char* commandLineWithTerminator, DWORD size) {
   return data;
 }
 
-bool ClaimSingleInstance(const char* commandLine) {
+bool ClaimSingleInstance(const char* commandLine, int waitMs) {
   const std::string name = MutexName();
-  for (int waited = 0; waited < kClaimWaitMs; waited += kClaimStepMs) {
+  for (int waited = 0; waited < waitMs; waited += kClaimStepMs) {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
-    if (mutex == nullptr) return true;  // cannot tell: running is better than not running
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return true;  // the first copy: held until the process ends
-    CloseHandle(mutex);
+    // A copy run as administrator owns a name this copy may not open.
+    if (mutex == nullptr && GetLastError() != ERROR_ACCESS_DENIED) return true;  // cannot tell: run
+    if (mutex != nullptr) {
+      if (GetLastError() != ERROR_ALREADY_EXISTS) return true;  // the first copy: held until the process ends
+      CloseHandle(mutex);
+    }
     if (HWND running = FindRunningMainWindow(); running != nullptr && HandOver(running, commandLine)) return false;
     Sleep(kClaimStepMs);
   }
-  // Another copy holds the name but shows no window that takes the file: it
-  // is stuck. Running is better than losing the file the user asked for.
-  return true;
+  // Another copy holds the name but no window of it takes the file: it is
+  // stuck, or runs as administrator where this copy's messages cannot reach.
+  // Running beside it would fight over the hot keys (a box for each) and the
+  // options file, so this copy says so once and ends, touching no file.
+  MessageBoxA(nullptr,
+              "Another Dorvane is running but not answering.\n\nClose it (or end it in Task Manager), then "
+              "start Dorvane again.",
+              "Dorvane", MB_ICONWARNING | MB_SETFOREGROUND);
+  return false;
 }
 
 void MarkMainWindow(HWND window) { SetPropA(window, kMainWindowProp, reinterpret_cast<HANDLE>(1)); }

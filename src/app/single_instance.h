@@ -13,7 +13,7 @@ inline constexpr UINT_PTR kHandOverTimer = 1800;
 // copy that runs (it then holds a per-user named mutex for its lifetime);
 // false when another copy runs and has taken the command-line text, and this
 // one must end with code 0 without registering hot keys or touching a file.
-bool ClaimSingleInstance(const char* commandLine);
+bool ClaimSingleInstance(const char* commandLine, int waitMs = 10000);
 
 // Marks the window as the main window a second start looks for, and takes
 // the mark off again when the window goes.

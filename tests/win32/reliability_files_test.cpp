@@ -300,6 +300,20 @@ TEST_F(UserFilesTest, AnMciErrorBoxBelongsToTheMainWindowAndAFileHandedOverMeanw
 
 // --- a second start's file, as the running window receives it ---------------
 
+TEST_F(UserFilesTest, ASecondStartBesideACopyThatDoesNotAnswerSaysSoOnceAndEnds) {
+  // "Another copy": the name held, and no window of it that takes the file.
+  char user[257] = "";
+  DWORD size = sizeof user;
+  GetUserNameA(user, &size);
+  HANDLE held = CreateMutexA(nullptr, FALSE, (std::string("Local\\Dorvane.Running.") + user).c_str());
+  ASSERT_NE(held, nullptr);
+  EXPECT_FALSE(ClaimSingleInstance("\"C:\\talk.wav\"", 300));
+  CloseHandle(held);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].text.rfind("Another Dorvane is running but not answering.", 0), 0u);
+  EXPECT_TRUE(FilesIn(programDir).empty()) << "no file touched";
+}
+
 TEST_F(UserFilesTest, AHandedOverFileOpensAsFileOpenWouldOnceNoBoxIsOpen) {
   CreateMainWindow();
   StopRealPollTimer();
