@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -69,8 +70,15 @@ TEST_F(Mp3Files, IndexOfLameFiles) {
     EXPECT_EQ(index.format.sampleRate, c.rate);
     EXPECT_EQ(index.format.channels, c.channels);
     EXPECT_EQ(index.format.samplesPerFrame, c.samplesPerFrame);
+    EXPECT_TRUE(index.hasDelayTag);
     EXPECT_GT(index.encoderDelay, 500);
     EXPECT_EQ(index.PlayableSamples(), c.samples);
+    // The bit reservoir: none before the first frame, used by later ones,
+    // never more than the field holds.
+    ASSERT_EQ(index.mainDataBegin.size(), index.frameOffsets.size());
+    EXPECT_EQ(index.mainDataBegin[0], 0);
+    EXPECT_GT(*std::max_element(index.mainDataBegin.begin(), index.mainDataBegin.end()), 0);
+    EXPECT_LE(*std::max_element(index.mainDataBegin.begin(), index.mainDataBegin.end()), c.version == 10 ? 511 : 255);
     // Every indexed frame starts with a header of the stream, and frames tile
     // the audio: each starts where the one before it ends.
     for (std::size_t i = 0; i < index.frameOffsets.size(); ++i) {
@@ -118,6 +126,60 @@ TEST_F(Mp3Files, DamagedFiles) {
   }).Empty());
   EXPECT_TRUE(Index({}).Empty());
   EXPECT_TRUE(Index(std::vector<std::uint8_t>(100000, 0xFF)).Empty());
+
+  // Between frames 30 and 31: a 1.2 MB ID3v2 tag (a cover picture) whose body
+  // holds copies of real frames, and a 1.5 MB hole of zeros. Every frame is
+  // found, none inside the tag, and the offsets after it move by its size.
+  const std::uint64_t cut = whole.frameOffsets[31];
+  std::vector<std::uint8_t> picture(1'200'000);
+  for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = cbr[whole.frameOffsets[5] + i % (cut - whole.frameOffsets[5])];
+  const std::uint64_t body = picture.size();
+  const std::uint8_t tag[10] = {'I', 'D', '3', 4, 0, 0, static_cast<std::uint8_t>(body >> 21 & 0x7F),
+                                static_cast<std::uint8_t>(body >> 14 & 0x7F), static_cast<std::uint8_t>(body >> 7 & 0x7F),
+                                static_cast<std::uint8_t>(body & 0x7F)};
+  picture.insert(picture.begin(), tag, tag + 10);
+  struct Gap {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+  } gaps[] = {{"cover picture", picture}, {"hole of zeros", std::vector<std::uint8_t>(1'500'000, 0)}};
+  for (const Gap& gap : gaps) {
+    SCOPED_TRACE(gap.what);
+    const Mp3Index split = with([&](auto& b) { b.insert(b.begin() + static_cast<std::ptrdiff_t>(cut), gap.bytes.begin(), gap.bytes.end()); });
+    ASSERT_EQ(split.frameOffsets.size(), frames);
+    EXPECT_EQ(split.frameOffsets[30], whole.frameOffsets[30]);
+    EXPECT_EQ(split.frameOffsets[31], cut + gap.bytes.size());
+    EXPECT_EQ(split.frameOffsets.back(), whole.frameOffsets.back() + gap.bytes.size());
+  }
+}
+
+// Where a decoder that starts afresh must begin for a frame to come out as in
+// a decode from the start: the frame before it (two for MPEG-2, whose frames
+// hold one granule), and every frame their bit reservoir reaches into.
+TEST(Mp3Index, FirstFrameToDecode) {
+  struct Case {
+    const char* what;
+    int samplesPerFrame;
+    std::vector<std::uint16_t> begin, bytes;
+    std::uint64_t target, first;
+  } cases[] = {
+      {"no reservoir, MPEG-1: the frame before", 1152, {0, 0, 0, 0}, {200, 200, 200, 200}, 3, 2},
+      {"no reservoir, MPEG-2: two frames before", 576, {0, 0, 0, 0}, {200, 200, 200, 200}, 3, 1},
+      {"the first frame", 1152, {0, 0, 0, 0}, {200, 200, 200, 200}, 0, 0},
+      {"the target's reservoir reaches two frames back", 1152, {0, 0, 0, 0, 250}, {200, 200, 200, 200, 200}, 4, 2},
+      {"the overlap frame's reservoir reaches further", 1152, {0, 0, 0, 450, 10}, {200, 200, 200, 200, 200}, 4, 0},
+      {"exactly one frame's bytes", 1152, {0, 0, 0, 200, 0}, {200, 200, 200, 200, 200}, 4, 2},
+      {"small frames at 8 kHz", 576, {0, 0, 0, 0, 0, 0, 0, 255, 255}, {50, 50, 50, 50, 50, 50, 50, 50, 50}, 8, 1},
+      {"past the last frame: the last", 1152, {0, 0, 100}, {200, 200, 200}, 9, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Mp3Index index;
+    index.format.samplesPerFrame = c.samplesPerFrame;
+    index.mainDataBegin = c.begin;
+    index.mainDataBytes = c.bytes;
+    index.frameOffsets.assign(c.begin.size(), 0);
+    EXPECT_EQ(index.FirstFrameToDecode(c.target), c.first);
+  }
 }
 
 TEST(Mp3Header, Fields) {
