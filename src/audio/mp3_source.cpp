@@ -1,6 +1,9 @@
 // mp3 decoding through the system's ACM MP3 decoder (l3codeca.acm), fed frame
-// by frame from the frame index, so that a file is never decoded whole and a
-// seek starts decoding a couple of frames before its target.
+// by frame from the frame index, so that a file is never decoded whole. A
+// seek starts decoding at the first frame its target's bit reservoir and
+// overlap reach back to, so that every sample from the target on is the one
+// a decode from the start gives. The encoder's and the decoder's delays are
+// dropped: frame i of the source is sample i of the recording.
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmreg.h>
@@ -15,9 +18,6 @@
 
 namespace {
 
-// Frames decoded before a seek's target and thrown away: they refill the
-// decoder's overlap and bit reservoir, so the target frame sounds right.
-constexpr std::uint64_t kPrerollFrames = 2;
 constexpr std::size_t kFramesPerConvert = 8;
 
 class Mp3Source : public PcmSource {
@@ -27,6 +27,7 @@ class Mp3Source : public PcmSource {
     sampleRate_ = index_.format.sampleRate;
     frames_ = index_.PlayableSamples();
     spf_ = static_cast<std::uint64_t>(index_.format.samplesPerFrame);
+    start_ = static_cast<std::uint64_t>(index_.encoderDelay) + kMp3DecoderDelay;
   }
   ~Mp3Source() override { CloseStream(); }
 
@@ -57,30 +58,36 @@ class Mp3Source : public PcmSource {
       return false;
     }
     firstConvert_ = true;
+    ended_ = false;
     pending_.clear();
     return true;
   }
 
   bool Seek(std::uint64_t frame) override {
-    const std::uint64_t target = std::min(frame, frames_) + static_cast<std::uint64_t>(index_.encoderDelay);
-    const std::uint64_t targetFrame = target / spf_;
-    nextFrame_ = targetFrame > kPrerollFrames ? targetFrame - kPrerollFrames : 0;
+    const std::uint64_t target = std::min(frame, frames_) + start_;
+    nextFrame_ = index_.FirstFrameToDecode(target / spf_);
     decoded_ = nextFrame_ * spf_;
     skip_ = target - decoded_;
     pcm_.clear();
     pcmRead_ = 0;
+    failed_ = false;
     return OpenStream();
   }
 
   std::size_t Read(std::int16_t* out, std::size_t maxFrames) override {
     const std::size_t ch = static_cast<std::size_t>(channels_);
-    const std::uint64_t end = frames_ + static_cast<std::uint64_t>(index_.encoderDelay);
+    const std::uint64_t end = frames_ + start_;
     std::size_t done = 0;
     while (done < maxFrames) {
       if (pcmRead_ == pcm_.size()) {
         pcm_.clear();
         pcmRead_ = 0;
-        if (stream_ == nullptr || !DecodeMore()) break;
+        if (stream_ != nullptr && !failed_ && DecodeMore()) continue;
+        // The decoder gave all it had and the frames are all read: a
+        // decoder that holds back less than the padding leaves a few
+        // samples short of the end, which are silence in the recording.
+        if (failed_ || decoded_ >= end || skip_ > 0) break;
+        pcm_.assign(static_cast<std::size_t>(end - decoded_) * ch, 0);
         continue;
       }
       // pcm_ holds the decoded stream from sample decoded_ on.
@@ -108,23 +115,34 @@ class Mp3Source : public PcmSource {
     stream_ = nullptr;
   }
 
-  // Feeds the next few frames to the decoder; false at the end of the index
-  // or when the decoder gives nothing.
+  // Reads the frame at index i onto the end of pending_; false when the
+  // file does not give its bytes (a read error, or a file cut short).
+  bool ReadFrame(std::size_t i) {
+    std::uint8_t head[4];
+    const std::uint64_t at = index_.frameOffsets[i];
+    if (file_.ReadAt(at, head, 4) != 4) return false;
+    const Mp3Header h = ParseMp3Header(ReadBe32(head));
+    if (!h.valid) return false;
+    const std::size_t old = pending_.size(), bytes = static_cast<std::size_t>(h.frameBytes);
+    pending_.resize(old + bytes);
+    if (file_.ReadAt(at, pending_.data() + old, bytes) == bytes) return true;
+    pending_.resize(old);
+    return false;
+  }
+
+  // Feeds the next few frames to the decoder, and after the last frame asks
+  // it for what it holds back; false when that is done too, when a frame
+  // could not be read (failed_) or when the decoder gives nothing.
   bool DecodeMore() {
     const std::size_t count = std::min<std::size_t>(kFramesPerConvert, index_.frameOffsets.size() - static_cast<std::size_t>(std::min<std::uint64_t>(nextFrame_, index_.frameOffsets.size())));
-    if (count == 0 && pending_.empty()) return false;
+    if (count == 0 && ended_) return false;
     for (std::size_t i = 0; i < count; ++i, ++nextFrame_) {
-      std::uint8_t head[4];
-      const std::uint64_t at = index_.frameOffsets[static_cast<std::size_t>(nextFrame_)];
-      if (file_.ReadAt(at, head, 4) != 4) return false;
-      const Mp3Header h = ParseMp3Header(ReadBe32(head));
-      const std::size_t old = pending_.size();
-      pending_.resize(old + static_cast<std::size_t>(h.frameBytes));
-      if (file_.ReadAt(at, pending_.data() + old, static_cast<std::size_t>(h.frameBytes)) != static_cast<std::size_t>(h.frameBytes)) {
-        pending_.resize(old);
-        break;
+      if (!ReadFrame(static_cast<std::size_t>(nextFrame_))) {
+        failed_ = true;
+        return false;
       }
     }
+    const bool last = nextFrame_ >= index_.frameOffsets.size();
     // Room for every sample of the frames given, and some over for what the
     // decoder held back from the last call.
     std::vector<std::uint8_t> pcmBytes((kFramesPerConvert + 2) * spf_ * static_cast<std::size_t>(channels_) * 2);
@@ -134,25 +152,35 @@ class Mp3Source : public PcmSource {
     header.cbSrcLength = static_cast<DWORD>(pending_.size());
     header.pbDst = pcmBytes.data();
     header.cbDstLength = static_cast<DWORD>(pcmBytes.size());
-    if (acmStreamPrepareHeader(stream_, &header, 0) != MMSYSERR_NOERROR) return false;
-    const MMRESULT r = acmStreamConvert(stream_, &header, firstConvert_ ? ACM_STREAMCONVERTF_START : 0);
+    if (acmStreamPrepareHeader(stream_, &header, 0) != MMSYSERR_NOERROR) {
+      failed_ = true;
+      return false;
+    }
+    const MMRESULT r = acmStreamConvert(stream_, &header, (firstConvert_ ? ACM_STREAMCONVERTF_START : 0) |
+                                                          (last ? ACM_STREAMCONVERTF_END : 0));
     firstConvert_ = false;
+    ended_ = last;
     const DWORD used = header.cbSrcLengthUsed, made = header.cbDstLengthUsed;
     acmStreamUnprepareHeader(stream_, &header, 0);
-    if (r != MMSYSERR_NOERROR) return false;
+    if (r != MMSYSERR_NOERROR) {  // the decoder failed: no silence in place of the rest
+      failed_ = true;
+      return false;
+    }
     pending_.erase(pending_.begin(), pending_.begin() + std::min<std::size_t>(used, pending_.size()));
     const std::size_t samples = made / 2;
     const auto* p = reinterpret_cast<const std::int16_t*>(pcmBytes.data());
     pcm_.assign(p, p + samples - samples % static_cast<std::size_t>(channels_));
     // A decoder that takes nothing and gives nothing will not start to.
-    return !pcm_.empty() || (used > 0 && count > 0);
+    return !pcm_.empty() || (used > 0 && count > 0) || (count > 0 && last);
   }
 
   FileHandle file_;
   Mp3Index index_;
   std::uint64_t spf_ = 1152;
+  std::uint64_t start_ = 0;  // decoded samples before the recording's first: both delays
   HACMSTREAM stream_ = nullptr;
   bool firstConvert_ = true;
+  bool ended_ = false;  // the decoder was given the last frame and asked for all it holds
   std::vector<std::uint8_t> pending_;  // frames given to the decoder and not yet taken
   std::vector<std::int16_t> pcm_;      // decoded, not yet read
   std::size_t pcmRead_ = 0;

@@ -17,8 +17,12 @@ class PcmSource {
   virtual bool Seek(std::uint64_t frame) = 0;
   // Up to maxFrames interleaved frames; fewer only at the end or on a read error.
   virtual std::size_t Read(std::int16_t* out, std::size_t maxFrames) = 0;
+  // Whether the last Read came up short because the file failed to give its
+  // bytes, rather than because the media ended. Seek clears it.
+  bool Failed() const { return failed_; }
 
  protected:
+  bool failed_ = false;
   int channels_ = 0;
   int sampleRate_ = 0;
   std::uint64_t frames_ = 0;
