@@ -286,11 +286,15 @@ class Device {
     return 0;
   }
 
-  // Output failed: the play stops where it was heard and its notification
-  // says so; the error waits for TakeFailure. The next play tries afresh.
+  // Output or reading failed: the play stops where it was heard and its
+  // notification says so; the error waits for TakeFailure. The next play
+  // tries afresh.
   void OutputFailed(unsigned generation, MCIERROR error, std::uint64_t frame) {
     std::lock_guard lock(m_);
     if (generation != generation_) return;  // a play already superseded
+    FailPlay(error, frame);
+  }
+  void FailPlay(MCIERROR error, std::uint64_t frame) {
     outputError_ = error;
     mode_ = Mode::kPaused;
     position_ = frame;
@@ -303,7 +307,7 @@ class Device {
     std::vector<std::int16_t> decoded(4096 * static_cast<std::size_t>(source_->Channels()));
     const std::size_t channels = static_cast<std::size_t>(source_->Channels());
     unsigned generation = ~0u;
-    bool feeding = false, sourceDone = false;
+    bool feeding = false, sourceDone = false, readFailed = false;
     std::uint64_t readAt = 0;
     Heard play;  // the play being fed; heard_ is its copy for the caller's side
 
@@ -337,7 +341,7 @@ class Device {
         source_->Seek(play.from);
         stretch.Start(source_->Channels(), source_->SampleRate(), play.speed);
         readAt = play.from;
-        sourceDone = false;
+        sourceDone = readFailed = false;
         feeding = true;
         MMTIME t{};
         t.wType = TIME_SAMPLES;
@@ -362,10 +366,15 @@ class Device {
         const std::size_t want = samples.size() / channels;
         while (stretch.Ready() < want && !sourceDone) {
           const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(decoded.size() / channels, play.to - readAt));
-          const std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
+          std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
+          if (got == 0 && n > 0) {  // the file ends before the play does: try once more, then it is an error
+            source_->Seek(readAt);
+            got = source_->Read(decoded.data(), n);
+            readFailed = got == 0;
+          }
           stretch.Push(decoded.data(), got);
           readAt += got;
-          if (got == 0 || readAt >= play.to) {  // the end of the play, or of what the file really holds
+          if (got == 0 || readAt >= play.to) {  // the end of the play, or of what the file gave
             stretch.Finish();
             sourceDone = true;
             play.to = readAt;
@@ -398,7 +407,10 @@ class Device {
       const bool finished = sourceDone && stretch.Ready() == 0 && out.AllDone();
       std::lock_guard lock(m_);
       if (generation_ != generation) continue;
-      if (finished) {
+      if (finished && readFailed) {  // what was read has played; the rest could not be
+        feeding = false;
+        FailPlay(MCIERR_FILE_READ, play.to);
+      } else if (finished) {
         feeding = false;
         mode_ = Mode::kStopped;
         position_ = play.to;

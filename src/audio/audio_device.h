@@ -16,7 +16,8 @@ extern bool useSystemDevices;
 bool IsOwnAudioDevice(MCIDEVICEID device);
 
 // The error that ended an own device's play early (the play's
-// MCI_NOTIFY_FAILURE: the sound card went away, or could not be opened),
+// MCI_NOTIFY_FAILURE: the sound card went away or could not be opened, or
+// the file ended before the play and a second read gave nothing either),
 // handed out once; 0 for none, and for every other device.
 MCIERROR TakeAudioFailure(MCIDEVICEID device);
 

@@ -187,6 +187,7 @@ class Mp3Source : public PcmSource {
   std::uint64_t nextFrame_ = 0;  // index of the next frame to feed
   std::uint64_t decoded_ = 0;    // decoded-stream sample at pcm_[pcmRead_]
   std::uint64_t skip_ = 0;       // samples to drop before the seek's target
+  bool failed_ = false;          // a frame could not be read, or the decoder failed: no more until a seek
 };
 
 }  // namespace

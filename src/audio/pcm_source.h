@@ -15,14 +15,13 @@ class PcmSource {
   std::uint64_t Frames() const { return frames_; }  // frames per channel in the whole file
   // The next Read starts at frame (clamped to the end).
   virtual bool Seek(std::uint64_t frame) = 0;
-  // Up to maxFrames interleaved frames; fewer only at the end or on a read error.
+  // Up to maxFrames interleaved frames; fewer only at the end of the media
+  // (Frames()) or when the file fails to give its bytes. So nothing read
+  // before Frames() is an error (a read error, a file cut short while it
+  // plays, a share gone), and the device says so instead of ending the play.
   virtual std::size_t Read(std::int16_t* out, std::size_t maxFrames) = 0;
-  // Whether the last Read came up short because the file failed to give its
-  // bytes, rather than because the media ended. Seek clears it.
-  bool Failed() const { return failed_; }
 
  protected:
-  bool failed_ = false;
   int channels_ = 0;
   int sampleRate_ = 0;
   std::uint64_t frames_ = 0;

@@ -337,6 +337,39 @@ TEST_F(OwnDeviceTest, ASoundCardThatGoesAwayGivesThePlaysBoxThenPaused) {
   }
 }
 
+// The file is cut short while it plays (a share that drops, a recording
+// still being copied): what was read plays, then the play's box with MCI's
+// read error, then Paused where the sound stopped; no success, no walk on.
+TEST_F(OwnDeviceTest, AFileCutShortWhilePlayingGivesAReadErrorThenPaused) {
+  for (const char* name : {"speech.wav", "speech.mp3"}) {
+    SCOPED_TRACE(name);
+    const std::string copy = TempFile(std::string("cut-") + name);
+    ASSERT_TRUE(CopyFileA(Media(name).c_str(), copy.c_str(), FALSE));
+    if (window == nullptr) StartWith(copy);
+    else OpenMediaFile(window, copy.c_str());
+    ASSERT_TRUE(IsOwnAudioDevice(player.deviceId));
+    dialogs.Clear();
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    HANDLE f = CreateFileA(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER half;
+    half.QuadPart = GetFileSize(f, nullptr) / 2;
+    SetFilePointerEx(f, half, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(f));
+    CloseHandle(f);
+    ASSERT_TRUE(PumpUntil([] { return player.isPaused != FALSE; }, 6000)) << Position();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].caption, MciErrorCaption("Play file"));
+    EXPECT_EQ(Boxes()[0].text, MciErrorText(MCIERR_FILE_READ));
+    EXPECT_EQ(StatusText(kStatusPaused), "paused");
+    // It stopped about where the half ends (3 s of 6), not at the end.
+    EXPECT_GT(Position(), 2500);
+    EXPECT_LT(Position(), 3500);
+    Call(WM_COMMAND, IDM_CLOSE);
+  }
+}
+
 TEST_F(OwnDeviceTest, SystemDevicesBringBackTheSystemsWaveDevice) {
   // The choice as the options file read at start gives it.
   HANDLE f = CreateFileA(TempFile("default.usr").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
