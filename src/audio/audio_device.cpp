@@ -87,19 +87,27 @@ class Device {
       : id_(id), source_(std::move(source)),
         lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
         wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
-    worker_ = std::thread([this] { Worker(); });
+    worker_ = std::thread([this] {
+      Worker();
+      delete this;
+    });
   }
 
-  ~Device() {
+  // Closing hands the device to its worker, which closes the sound output
+  // and frees it alone: a close never waits for a read stuck on a stalled
+  // share, nor for the sound card to stop.
+  void Close() {
     {
       std::lock_guard lock(m_);
       quit_ = true;
       EndNotify(MCI_NOTIFY_ABORTED);
     }
     SetEvent(wake_);
-    worker_.join();
-    CloseHandle(wake_);
+    worker_.detach();
   }
+  struct Closer {
+    void operator()(Device* device) const { device->Close(); }
+  };
 
   MCIERROR TakeFailure() {
     std::lock_guard lock(m_);
@@ -422,6 +430,8 @@ class Device {
     out.Close();
   }
 
+  ~Device() { CloseHandle(wake_); }
+
   const MCIDEVICEID id_;
   std::unique_ptr<PcmSource> source_;
   const std::int32_t lengthMs_;
@@ -442,7 +452,7 @@ class Device {
   bool quit_ = false;
 };
 
-std::map<MCIDEVICEID, std::unique_ptr<Device>> devices;
+std::map<MCIDEVICEID, std::unique_ptr<Device, Device::Closer>> devices;
 MCIDEVICEID nextId = kFirstOwnId;
 
 bool EndsWith(std::string_view path, std::string_view ext) {
@@ -460,7 +470,7 @@ MCIDEVICEID OpenOwn(const char* path) {
   else if (EndsWith(path, ".mp3")) source = OpenMp3Source(path);
   if (source == nullptr || source->SampleRate() <= 0) return 0;
   const MCIDEVICEID id = nextId++;
-  devices.emplace(id, std::make_unique<Device>(id, std::move(source)));
+  devices.emplace(id, std::unique_ptr<Device, Device::Closer>(new Device(id, std::move(source))));
   return id;
 }
 

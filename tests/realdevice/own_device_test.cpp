@@ -370,6 +370,34 @@ TEST_F(OwnDeviceTest, AFileCutShortWhilePlayingGivesAReadErrorThenPaused) {
   }
 }
 
+// Closing a playing recording returns at once even while the device's worker
+// is stuck (here in a write to a sound card that hangs for 1.5 s; as well in a
+// read on a stalled share): the worker stops the card and frees the device
+// alone, and the next file opens and plays meanwhile.
+TEST_F(OwnDeviceTest, ClosingWhilePlayingDoesNotWaitForAStuckWorker) {
+  for (const char* name : {"speech.wav", "speech.mp3"}) {
+    SCOPED_TRACE(name);
+    Open(name);
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    waveOutWriteHook = [](HWAVEOUT device, LPWAVEHDR header, UINT size) -> MMRESULT {
+      Sleep(1500);
+      return waveOutWrite(device, header, size);
+    };
+    PumpFor(300);  // the worker writes a buffer every 40 ms: now it hangs in one
+    const MCIDEVICEID id = player.deviceId;
+    const DWORD start = GetTickCount();
+    Call(WM_COMMAND, IDM_CLOSE);
+    EXPECT_LT(GetTickCount() - start, 200u);
+    EXPECT_FALSE(IsOwnAudioDevice(id));
+    waveOutWriteHook = waveOutWrite;
+    Open(name);
+    Call(WM_COMMAND, IDT_PLAY);
+    EXPECT_TRUE(PumpUntil([this] { return Position() > 300; }, 3000));
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(OwnDeviceTest, SystemDevicesBringBackTheSystemsWaveDevice) {
   // The choice as the options file read at start gives it.
   HANDLE f = CreateFileA(TempFile("default.usr").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
