@@ -96,14 +96,14 @@ class Device {
   // Closing hands the device to its worker, which closes the sound output
   // and frees it alone: a close never waits for a read stuck on a stalled
   // share, nor for the sound card to stop.
+  // All under the lock: the worker sees quit_ only once it is released, and
+  // may free the device from then on.
   void Close() {
-    {
-      std::lock_guard lock(m_);
-      quit_ = true;
-      EndNotify(MCI_NOTIFY_ABORTED);
-    }
-    SetEvent(wake_);
+    std::lock_guard lock(m_);
     worker_.detach();
+    quit_ = true;
+    EndNotify(MCI_NOTIFY_ABORTED);
+    SetEvent(wake_);
   }
   struct Closer {
     void operator()(Device* device) const { device->Close(); }
