@@ -1,7 +1,7 @@
 // Arbitrary bytes as an mp3 file: every indexed frame must be a whole frame of
 // one stream inside the file, in increasing order, with its reservoir fields
 // read from its own side information; a seek's first frame to decode never
-// lies after its target.
+// lies after its target; the probe of the file's start agrees with the index.
 #include "audio/mp3_frames.h"
 
 #include <cstddef>
@@ -25,5 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (first > i || (i >= 2 && first > i - 1)) __builtin_trap();
   }
   if (index.PlayableSamples() > frames * 1152) __builtin_trap();
+  // The probe that opening reads finds the same stream and Info frame.
+  const Mp3Index probe = ProbeMp3(size, MemoryReader({data, size}));
+  if (frames > 0 && (!SameStream(probe.format, index.format) || probe.infoFrameCount != index.infoFrameCount ||
+                     probe.encoderDelay != index.encoderDelay || !probe.Empty()))
+    __builtin_trap();
   return 0;
 }

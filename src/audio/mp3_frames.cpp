@@ -78,12 +78,14 @@ bool ReadInfoFrame(ByteWindow& bytes, std::uint64_t at, const Mp3Header& header,
   const int side = header.sideBytes;
   const std::uint64_t tag = at + static_cast<std::uint64_t>(side);
   std::array<std::uint8_t, 120 + 24> info{};
-  const std::size_t need = 8;
+  const std::size_t need = 12;
   if (static_cast<int>(side + need) > header.frameBytes || !bytes.Read(tag, info.data(), need)) return false;
   if (std::memcmp(info.data(), "Xing", 4) != 0 && std::memcmp(info.data(), "Info", 4) != 0) return false;
   // The LAME tag begins 120 bytes after "Xing" when all four optional Xing
-  // fields are present, which LAME always writes.
+  // fields are present, which LAME always writes; the first is the count of
+  // audio frames.
   const std::uint32_t flags = ReadBe32(info.data() + 4);
+  if (flags & 1) index.infoFrameCount = ReadBe32(info.data() + 8);
   if ((flags & 0xF) == 0xF && side + static_cast<int>(info.size()) <= header.frameBytes &&
       bytes.Read(tag, info.data(), info.size())) {
     const std::uint8_t* lame = info.data() + 120;
@@ -156,13 +158,15 @@ std::uint64_t Mp3Index::FirstFrameToDecode(std::uint64_t target) const {
   return first;
 }
 
-std::uint64_t Mp3Index::PlayableSamples() const {
-  const std::uint64_t all = frameOffsets.size() * static_cast<std::uint64_t>(format.samplesPerFrame);
+std::uint64_t Mp3Index::PlayableSamples(std::uint64_t frames) const {
+  const std::uint64_t all = frames * static_cast<std::uint64_t>(format.samplesPerFrame);
   const std::uint64_t dropped = static_cast<std::uint64_t>(encoderDelay) + static_cast<std::uint64_t>(encoderPadding);
   return all > dropped ? all - dropped : 0;
 }
 
-Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) {
+namespace {
+
+Mp3Index ScanMp3(std::uint64_t fileSize, const ReadAtFn& read, bool frames) {
   Mp3Index index;
   ByteWindow bytes(fileSize, read);
 
@@ -185,6 +189,7 @@ Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) {
     index.hasInfoFrame = true;
     at += static_cast<std::uint64_t>(first.frameBytes);
   }
+  if (!frames) return index;
 
   while (at + 4 <= fileSize) {
     Mp3Header header;
@@ -202,3 +207,9 @@ Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) {
   if (index.frameOffsets.empty()) index.format = Mp3Header{};
   return index;
 }
+
+}  // namespace
+
+Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) { return ScanMp3(fileSize, read, true); }
+
+Mp3Index ProbeMp3(std::uint64_t fileSize, const ReadAtFn& read) { return ScanMp3(fileSize, read, false); }

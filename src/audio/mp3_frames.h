@@ -55,10 +55,13 @@ struct Mp3Index {
   int encoderPadding = kMp3DecoderDelay;
   bool hasInfoFrame = false;                // a Xing/Info frame was found and skipped
   bool hasDelayTag = false;                 // the delay and padding came from a tag
+  std::uint32_t infoFrameCount = 0;         // audio frames the Info frame counts; 0 when it says none
 
   bool Empty() const { return frameOffsets.empty(); }
-  // Samples per channel that remain after the delay and padding are dropped.
-  std::uint64_t PlayableSamples() const;
+  // Samples per channel that remain of so many frames (of the frames
+  // indexed) after the delay and padding are dropped.
+  std::uint64_t PlayableSamples(std::uint64_t frames) const;
+  std::uint64_t PlayableSamples() const { return PlayableSamples(frameOffsets.size()); }
   // The first frame to give a decoder that starts afresh so that frame
   // `target` comes out as in a decode from the start: the frames its bit
   // reservoir reaches back into, and those of the frames before it whose
@@ -72,3 +75,7 @@ struct Mp3Index {
 // start or between frames, are skipped by their size, and one that claims
 // more bytes than the file has is treated as absent.
 Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read);
+
+// Reads only the start of a file: the stream's format, the encoder's delay
+// and padding, and the Info frame's count of frames. No frames are indexed.
+Mp3Index ProbeMp3(std::uint64_t fileSize, const ReadAtFn& read);

@@ -4,13 +4,23 @@
 // overlap reach back to, so that every sample from the target on is the one
 // a decode from the start gives. The encoder's and the decoder's delays are
 // dropped: frame i of the source is sample i of the recording.
+// When the Info frame says how many frames there are, the index is built on
+// a thread of its own and opening reads only the first frames: the window
+// never waits for a scan of the whole file (58 MB for two hours at 64 kbit/s,
+// from a share perhaps); the first read waits for it on the device's worker.
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmreg.h>
 #include <msacm.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/mp3_frames.h"
@@ -20,16 +30,49 @@ namespace {
 
 constexpr std::size_t kFramesPerConvert = 8;
 
+// The frame index being built on its own thread, shared with it so that the
+// source may go first (the thread then stops at its next read).
+struct IndexJob {
+  std::mutex m;
+  std::condition_variable built;
+  bool done = false;
+  Mp3Index index;
+  std::atomic<bool> cancel{false};
+};
+
+void BuildIndex(const std::shared_ptr<IndexJob>& job, const std::string& path) {
+  Mp3Index index;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    FileHandle file(h);
+    index = BuildMp3Index(file.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) -> std::size_t {
+      return job->cancel ? 0 : file.ReadAt(at, into.data(), into.size());
+    });
+  }
+  {
+    std::lock_guard lock(job->m);
+    job->index = std::move(index);
+    job->done = true;
+  }
+  job->built.notify_all();
+}
+
 class Mp3Source : public PcmSource {
  public:
-  Mp3Source(HANDLE file, Mp3Index index) : file_(file), index_(std::move(index)) {
+  // index: the whole index, or only the start of the file while job builds the rest.
+  Mp3Source(HANDLE file, Mp3Index index, std::shared_ptr<IndexJob> job, std::uint64_t frames)
+      : file_(file), index_(std::move(index)), job_(std::move(job)) {
     channels_ = index_.format.channels;
     sampleRate_ = index_.format.sampleRate;
-    frames_ = index_.PlayableSamples();
+    frames_ = frames;
     spf_ = static_cast<std::uint64_t>(index_.format.samplesPerFrame);
     start_ = static_cast<std::uint64_t>(index_.encoderDelay) + kMp3DecoderDelay;
   }
-  ~Mp3Source() override { CloseStream(); }
+  ~Mp3Source() override {
+    if (job_ != nullptr) job_->cancel = true;
+    CloseStream();
+  }
 
   bool OpenStream() {
     CloseStream();
@@ -63,18 +106,18 @@ class Mp3Source : public PcmSource {
     return true;
   }
 
+  // The decoder is placed at the first read, which may wait for the index.
   bool Seek(std::uint64_t frame) override {
-    const std::uint64_t target = std::min(frame, frames_) + start_;
-    nextFrame_ = index_.FirstFrameToDecode(target / spf_);
-    decoded_ = nextFrame_ * spf_;
-    skip_ = target - decoded_;
+    target_ = std::min(frame, frames_) + start_;
+    placed_ = false;
     pcm_.clear();
     pcmRead_ = 0;
     failed_ = false;
-    return OpenStream();
+    return true;
   }
 
   std::size_t Read(std::int16_t* out, std::size_t maxFrames) override {
+    if (!placed_ && !Place()) return 0;
     const std::size_t ch = static_cast<std::size_t>(channels_);
     const std::uint64_t end = frames_ + start_;
     std::size_t done = 0;
@@ -86,7 +129,12 @@ class Mp3Source : public PcmSource {
         // The decoder gave all it had and the frames are all read: a
         // decoder that holds back less than the padding leaves a few
         // samples short of the end, which are silence in the recording.
+        // Fewer frames than the Info frame counts: the file was cut short.
         if (failed_ || decoded_ >= end || skip_ > 0) break;
+        if (index_.frameOffsets.size() * spf_ < end) {
+          failed_ = true;
+          break;
+        }
         pcm_.assign(static_cast<std::size_t>(end - decoded_) * ch, 0);
         continue;
       }
@@ -113,6 +161,27 @@ class Mp3Source : public PcmSource {
   void CloseStream() {
     if (stream_ != nullptr) acmStreamClose(stream_, 0);
     stream_ = nullptr;
+  }
+
+  // Waits for the index when it is still being built, then starts the
+  // decoder at the first frame the target needs; false when the file could
+  // not be indexed or the decoder not opened.
+  bool Place() {
+    if (job_ != nullptr) {
+      std::unique_lock lock(job_->m);
+      job_->built.wait(lock, [this] { return job_->done; });
+      index_.frameOffsets = std::move(job_->index.frameOffsets);
+      index_.mainDataBegin = std::move(job_->index.mainDataBegin);
+      index_.mainDataBytes = std::move(job_->index.mainDataBytes);
+      lock.unlock();
+      job_.reset();
+    }
+    placed_ = true;
+    nextFrame_ = index_.FirstFrameToDecode(target_ / spf_);
+    decoded_ = nextFrame_ * spf_;
+    skip_ = target_ - decoded_;
+    failed_ = index_.Empty() || !OpenStream();
+    return !failed_;
   }
 
   // Reads the frame at index i onto the end of pending_; false when the
@@ -176,6 +245,9 @@ class Mp3Source : public PcmSource {
 
   FileHandle file_;
   Mp3Index index_;
+  std::shared_ptr<IndexJob> job_;  // while the index is being built
+  std::uint64_t target_ = 0;       // decoded-stream sample the next read starts at
+  bool placed_ = false;            // the decoder stands at target_
   std::uint64_t spf_ = 1152;
   std::uint64_t start_ = 0;  // decoded samples before the recording's first: both delays
   HACMSTREAM stream_ = nullptr;
@@ -197,12 +269,25 @@ std::unique_ptr<PcmSource> OpenMp3Source(const char* path) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   FileHandle probe(h);
-  Mp3Index index = BuildMp3Index(probe.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) {
+  const ReadAtFn read = [&](std::uint64_t at, std::span<std::uint8_t> into) {
     return probe.ReadAt(at, into.data(), into.size());
-  });
-  if (index.Empty()) return nullptr;
+  };
+  Mp3Index index = ProbeMp3(probe.Size(), read);
+  if (!index.format.valid) return nullptr;
+  std::shared_ptr<IndexJob> job;
+  std::uint64_t frames = 0;
+  if (index.infoFrameCount > 0) {  // the length is known: index the frames meanwhile
+    frames = index.PlayableSamples(index.infoFrameCount);
+    job = std::make_shared<IndexJob>();
+    std::thread(BuildIndex, job, std::string(path)).detach();
+  } else {
+    index = BuildMp3Index(probe.Size(), read);
+    if (index.Empty()) return nullptr;
+    frames = index.PlayableSamples();
+  }
   probe.h = INVALID_HANDLE_VALUE;  // the source keeps the handle
-  auto source = std::make_unique<Mp3Source>(h, std::move(index));
-  if (!source->Seek(0)) return nullptr;  // no ACM decoder takes this stream
+  auto source = std::make_unique<Mp3Source>(h, std::move(index), std::move(job), frames);
+  if (!source->OpenStream()) return nullptr;  // no ACM decoder takes this stream
+  source->Seek(0);
   return source;
 }

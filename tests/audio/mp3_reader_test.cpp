@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/mp3_frames.h"
 #include "audio/pcm_source.h"
 
 namespace {
@@ -150,6 +151,55 @@ TEST(Mp3Reader, WholeDecodeLinesUpWithTheRecordingAndEverySeekMatchesIt) {
     EXPECT_EQ(wrong, 0) << "of " << targets.size() << " seeks, these differ from the whole decode:" << wrongAt;
     std::printf("%s: %d of %zu seeks differ\n", r.name.c_str(), wrong, targets.size());
   }
+}
+
+// A long file (the speech's frames a thousand times over, 40 MB: an hour
+// and a half at 64 kbit/s) whose Info frame counts them all, but cut short
+// after 900 copies, as a download or copy that stopped. Opening reads only
+// its start: the length is the Info frame's, not the frames a scan would
+// find. The index is built meanwhile; a read after a seek near the cut
+// waits for it; past the cut the read fails. A source closed while its
+// index is still being built goes at once.
+TEST(Mp3Reader, ALongFileOpensFromItsInfoFrameWithoutReadingItWhole) {
+  std::ifstream in(SetDir() + "cbr64-22k-mono.mp3", std::ios::binary);
+  const std::vector<std::uint8_t> small{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_FALSE(small.empty()) << "no recordings in " << SetDir();
+  const Mp3Index index = BuildMp3Index(small.size(), MemoryReader(small));
+  ASSERT_TRUE(index.hasInfoFrame);
+  constexpr std::uint32_t kCopies = 1000, kWritten = 900;
+  const std::uint64_t audio = index.frameOffsets.front();
+  std::vector<std::uint8_t> info(small.begin(), small.begin() + static_cast<std::ptrdiff_t>(audio));
+  const char* tag = "Info";
+  const std::size_t count = static_cast<std::size_t>(std::search(info.begin(), info.end(), tag, tag + 4) - info.begin()) + 8;
+  const auto frames = static_cast<std::uint32_t>(index.frameOffsets.size() * kCopies);
+  for (int b = 0; b < 4; ++b) info[count + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(frames >> (24 - 8 * b));
+  const std::string path = SetDir() + "long.mp3";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(info.data()), static_cast<std::streamsize>(info.size()));
+    for (std::uint32_t i = 0; i < kWritten; ++i)
+      out.write(reinterpret_cast<const char*>(small.data() + audio), static_cast<std::streamsize>(small.size() - audio));
+  }
+
+  LARGE_INTEGER frequency, t0, t1;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&t0);
+  auto mp3 = OpenMp3Source(path.c_str());
+  QueryPerformanceCounter(&t1);
+  ASSERT_NE(mp3, nullptr);
+  std::printf("open %.1f ms\n", 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(frequency.QuadPart));
+  EXPECT_EQ(mp3->Frames(), index.PlayableSamples(frames));
+
+  const std::uint64_t cut = static_cast<std::uint64_t>(index.frameOffsets.size()) * kWritten * 576 -
+                            static_cast<std::uint64_t>(index.encoderDelay + kMp3DecoderDelay);
+  std::vector<std::int16_t> samples(1000);
+  ASSERT_TRUE(mp3->Seek(cut - 5000));
+  EXPECT_EQ(ReadFrames(*mp3, 5000).size(), 5000u);
+  ASSERT_TRUE(mp3->Seek(cut + 5000));
+  EXPECT_EQ(mp3->Read(samples.data(), 1000), 0u);
+  for (int i = 0; i < 3; ++i) EXPECT_NE(OpenMp3Source(path.c_str()), nullptr);
+  mp3.reset();
+  DeleteFileA(path.c_str());
 }
 
 }  // namespace

@@ -71,6 +71,12 @@ TEST_F(Mp3Files, IndexOfLameFiles) {
     EXPECT_EQ(index.format.channels, c.channels);
     EXPECT_EQ(index.format.samplesPerFrame, c.samplesPerFrame);
     EXPECT_TRUE(index.hasDelayTag);
+    // The probe reads the same from the start of the file alone, and the
+    // Info frame's count is the count of audio frames.
+    const Mp3Index probe = ProbeMp3(bytes.size(), MemoryReader(bytes));
+    EXPECT_TRUE(probe.Empty());
+    EXPECT_EQ(probe.infoFrameCount, index.frameOffsets.size());
+    EXPECT_EQ(probe.PlayableSamples(probe.infoFrameCount), c.samples);
     EXPECT_GT(index.encoderDelay, 500);
     EXPECT_EQ(index.PlayableSamples(), c.samples);
     // The bit reservoir: none before the first frame, used by later ones,
