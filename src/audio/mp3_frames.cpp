@@ -78,14 +78,17 @@ bool ReadInfoFrame(ByteWindow& bytes, std::uint64_t at, const Mp3Header& header,
   const int side = header.sideBytes;
   const std::uint64_t tag = at + static_cast<std::uint64_t>(side);
   std::array<std::uint8_t, 120 + 24> info{};
-  const std::size_t need = 12;
+  const std::size_t need = 16;
   if (static_cast<int>(side + need) > header.frameBytes || !bytes.Read(tag, info.data(), need)) return false;
   if (std::memcmp(info.data(), "Xing", 4) != 0 && std::memcmp(info.data(), "Info", 4) != 0) return false;
   // The LAME tag begins 120 bytes after "Xing" when all four optional Xing
   // fields are present, which LAME always writes; the first is the count of
   // audio frames.
   const std::uint32_t flags = ReadBe32(info.data() + 4);
-  if (flags & 1) index.infoFrameCount = ReadBe32(info.data() + 8);
+  if ((flags & 3) == 3) {  // the counts of frames and of bytes
+    index.infoFrameCount = ReadBe32(info.data() + 8);
+    index.infoStreamEnd = at + ReadBe32(info.data() + 12);
+  }
   if ((flags & 0xF) == 0xF && side + static_cast<int>(info.size()) <= header.frameBytes &&
       bytes.Read(tag, info.data(), info.size())) {
     const std::uint8_t* lame = info.data() + 120;
@@ -156,6 +159,12 @@ std::uint64_t Mp3Index::FirstFrameToDecode(std::uint64_t target) const {
     first = std::min(first, reach);
   }
   return first;
+}
+
+bool Mp3Index::InfoFrameCoversFile(std::uint64_t fileSize) const {
+  // What may follow the stream: an ID3v1 tag, an APE tag, lyrics.
+  constexpr std::uint64_t kTrailingTagBytes = 16 * 1024;
+  return infoFrameCount > 0 && infoStreamEnd <= fileSize && fileSize - infoStreamEnd <= kTrailingTagBytes;
 }
 
 std::uint64_t Mp3Index::PlayableSamples(std::uint64_t frames) const {

@@ -56,12 +56,18 @@ struct Mp3Index {
   bool hasInfoFrame = false;                // a Xing/Info frame was found and skipped
   bool hasDelayTag = false;                 // the delay and padding came from a tag
   std::uint32_t infoFrameCount = 0;         // audio frames the Info frame counts; 0 when it says none
+  std::uint64_t infoStreamEnd = 0;          // where the stream ends by the Info frame's count of bytes
 
   bool Empty() const { return frameOffsets.empty(); }
   // Samples per channel that remain of so many frames (of the frames
   // indexed) after the delay and padding are dropped.
   std::uint64_t PlayableSamples(std::uint64_t frames) const;
   std::uint64_t PlayableSamples() const { return PlayableSamples(frameOffsets.size()); }
+  // Whether the Info frame's counts describe the whole file (nothing but a
+  // short tag after its stream), so that its count of frames is the length:
+  // not for a file cut short, nor for one where a picture or a second stream
+  // follows the first.
+  bool InfoFrameCoversFile(std::uint64_t fileSize) const;
   // The first frame to give a decoder that starts afresh so that frame
   // `target` comes out as in a decode from the start: the frames its bit
   // reservoir reaches back into, and those of the frames before it whose

@@ -4,8 +4,8 @@
 // overlap reach back to, so that every sample from the target on is the one
 // a decode from the start gives. The encoder's and the decoder's delays are
 // dropped: frame i of the source is sample i of the recording.
-// When the Info frame says how many frames there are, the index is built on
-// a thread of its own and opening reads only the first frames: the window
+// When the Info frame says how many frames the file holds, the index is built
+// on a thread of its own and opening reads only the first frames: the window
 // never waits for a scan of the whole file (58 MB for two hours at 64 kbit/s,
 // from a share perhaps); the first read waits for it on the device's worker.
 #include <windows.h>
@@ -276,7 +276,7 @@ std::unique_ptr<PcmSource> OpenMp3Source(const char* path) {
   if (!index.format.valid) return nullptr;
   std::shared_ptr<IndexJob> job;
   std::uint64_t frames = 0;
-  if (index.infoFrameCount > 0) {  // the length is known: index the frames meanwhile
+  if (index.InfoFrameCoversFile(probe.Size())) {  // the length is known: index the frames meanwhile
     frames = index.PlayableSamples(index.infoFrameCount);
     job = std::make_shared<IndexJob>();
     std::thread(BuildIndex, job, std::string(path)).detach();

@@ -77,6 +77,12 @@ TEST_F(Mp3Files, IndexOfLameFiles) {
     EXPECT_TRUE(probe.Empty());
     EXPECT_EQ(probe.infoFrameCount, index.frameOffsets.size());
     EXPECT_EQ(probe.PlayableSamples(probe.infoFrameCount), c.samples);
+    // Its count of bytes reaches the end of the file, and only then does it
+    // give the length: not for a file cut short, nor with much after it.
+    EXPECT_TRUE(probe.InfoFrameCoversFile(bytes.size()));
+    EXPECT_TRUE(probe.InfoFrameCoversFile(bytes.size() + 128));
+    EXPECT_FALSE(probe.InfoFrameCoversFile(bytes.size() - 1));
+    EXPECT_FALSE(probe.InfoFrameCoversFile(bytes.size() + 1'200'000));
     EXPECT_GT(index.encoderDelay, 500);
     EXPECT_EQ(index.PlayableSamples(), c.samples);
     // The bit reservoir: none before the first frame, used by later ones.
