@@ -20,6 +20,7 @@
 
 bool useSystemDevices = false;
 WaveOutWriteFn waveOutWriteHook = waveOutWrite;
+WaveOutCalls waveOutCalls;
 
 namespace {
 
@@ -61,7 +62,7 @@ struct Heard {
     MMTIME t{};
     t.wType = TIME_SAMPLES;
     std::uint64_t played = 0;
-    if (device != nullptr && waveOutGetPosition(device, &t, sizeof t) == MMSYSERR_NOERROR) {
+    if (device != nullptr && waveOutCalls.position(device, &t, sizeof t) == MMSYSERR_NOERROR) {
       const std::uint64_t now = t.wType == TIME_SAMPLES ? t.u.sample
                                 : t.wType == TIME_BYTES ? t.u.cb / (2 * static_cast<std::uint64_t>(channels))
                                                         : 0;
@@ -265,10 +266,10 @@ class Device {
     }
     void Close() {
       if (device == nullptr) return;
-      waveOutReset(device);
+      waveOutCalls.reset(device);
       for (auto& h : headers)
-        if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(device, &h, sizeof h);
-      waveOutClose(device);
+        if (h.dwFlags & WHDR_PREPARED) waveOutCalls.unprepare(device, &h, sizeof h);
+      waveOutCalls.close(device);
       device = nullptr;
     }
   };
@@ -282,7 +283,7 @@ class Device {
     format.wBitsPerSample = 16;
     format.nBlockAlign = static_cast<WORD>(2 * format.nChannels);
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-    const MMRESULT r = waveOutOpen(&out.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake_), 0,
+    const MMRESULT r = waveOutCalls.open(&out.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake_), 0,
                                    CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR) {
       out.device = nullptr;
@@ -338,7 +339,7 @@ class Device {
       if (g != generation) {
         generation = g;
         feeding = false;
-        if (out.device != nullptr) waveOutReset(out.device);
+        if (out.device != nullptr) waveOutCalls.reset(out.device);
         if (mode != Mode::kPlaying) continue;
         if (out.device == nullptr) {
           if (const MCIERROR error = OpenOutput(out); error != 0) {
@@ -353,7 +354,7 @@ class Device {
         feeding = true;
         MMTIME t{};
         t.wType = TIME_SAMPLES;
-        waveOutGetPosition(out.device, &t, sizeof t);
+        waveOutCalls.position(out.device, &t, sizeof t);
         play.device = out.device;
         play.startSamples = t.wType == TIME_SAMPLES ? t.u.sample : 0;
         LARGE_INTEGER counter;
@@ -391,11 +392,11 @@ class Device {
         const std::size_t got = stretch.Pull(samples.data(), want);
         if (got == 0) break;
         WAVEHDR& h = out.headers[static_cast<std::size_t>(i)];
-        if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(out.device, &h, sizeof h);
+        if (h.dwFlags & WHDR_PREPARED) waveOutCalls.unprepare(out.device, &h, sizeof h);
         h = WAVEHDR{};
         h.lpData = reinterpret_cast<LPSTR>(samples.data());
         h.dwBufferLength = static_cast<DWORD>(got * channels * sizeof(std::int16_t));
-        if (waveOutPrepareHeader(out.device, &h, sizeof h) != MMSYSERR_NOERROR ||
+        if (waveOutCalls.prepare(out.device, &h, sizeof h) != MMSYSERR_NOERROR ||
             waveOutWriteHook(out.device, &h, sizeof h) != MMSYSERR_NOERROR) {
           failed = true;
           break;
@@ -407,7 +408,7 @@ class Device {
       const std::uint64_t frame = play.Frame(source_->Channels(), source_->SampleRate());
       if (failed) {
         feeding = false;
-        waveOutReset(out.device);
+        waveOutCalls.reset(out.device);
         OutputFailed(generation, MCIERR_HARDWARE, frame);
         out.Close();
         continue;

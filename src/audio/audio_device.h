@@ -25,3 +25,15 @@ MCIERROR TakeAudioFailure(MCIDEVICEID device);
 // unless a test makes the card go away.
 using WaveOutWriteFn = MMRESULT(WINAPI*)(HWAVEOUT, LPWAVEHDR, UINT);
 extern WaveOutWriteFn waveOutWriteHook;
+
+// The other calls to the sound card: the system's waveOut functions, unless
+// a test puts a card of its own in their place (with waveOutWriteHook).
+struct WaveOutCalls {
+  decltype(&waveOutOpen) open = waveOutOpen;
+  decltype(&waveOutPrepareHeader) prepare = waveOutPrepareHeader;
+  decltype(&waveOutUnprepareHeader) unprepare = waveOutUnprepareHeader;
+  decltype(&waveOutReset) reset = waveOutReset;
+  decltype(&waveOutGetPosition) position = waveOutGetPosition;
+  decltype(&waveOutClose) close = waveOutClose;
+};
+extern WaveOutCalls waveOutCalls;
