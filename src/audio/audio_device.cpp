@@ -20,6 +20,7 @@
 
 bool useSystemDevices = false;
 WaveOutWriteFn waveOutWriteHook = waveOutWrite;
+WaveOutCalls waveOutCalls;
 
 namespace {
 
@@ -80,7 +81,7 @@ struct Heard {
     MMTIME t{};
     t.wType = TIME_SAMPLES;
     std::uint64_t played = 0;
-    if (device != nullptr && waveOutGetPosition(device, &t, sizeof t) == MMSYSERR_NOERROR) {
+    if (device != nullptr && waveOutCalls.position(device, &t, sizeof t) == MMSYSERR_NOERROR) {
       const std::uint64_t now = t.wType == TIME_SAMPLES ? t.u.sample
                                 : t.wType == TIME_BYTES ? t.u.cb / (2 * static_cast<std::uint64_t>(channels))
                                                         : 0;
@@ -110,19 +111,27 @@ class Device {
       : id_(id), source_(std::move(source)),
         lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
         wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
-    worker_ = std::thread([this] { Worker(); });
+    worker_ = std::thread([this] {
+      Worker();
+      delete this;
+    });
   }
 
-  ~Device() {
-    {
-      std::lock_guard lock(m_);
-      quit_ = true;
-      EndNotify(MCI_NOTIFY_ABORTED);
-    }
+  // Closing hands the device to its worker, which closes the sound output
+  // and frees it alone: a close never waits for a read stuck on a stalled
+  // share, nor for the sound card to stop.
+  // All under the lock: the worker sees quit_ only once it is released, and
+  // may free the device from then on.
+  void Close() {
+    std::lock_guard lock(m_);
+    worker_.detach();
+    quit_ = true;
+    EndNotify(MCI_NOTIFY_ABORTED);
     SetEvent(wake_);
-    worker_.join();
-    CloseHandle(wake_);
   }
+  struct Closer {
+    void operator()(Device* device) const { device->Close(); }
+  };
 
   MCIERROR TakeFailure() {
     std::lock_guard lock(m_);
@@ -278,10 +287,10 @@ class Device {
     }
     void Close() {
       if (device == nullptr) return;
-      waveOutReset(device);
+      waveOutCalls.reset(device);
       for (auto& h : headers)
-        if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(device, &h, sizeof h);
-      waveOutClose(device);
+        if (h.dwFlags & WHDR_PREPARED) waveOutCalls.unprepare(device, &h, sizeof h);
+      waveOutCalls.close(device);
       device = nullptr;
     }
   };
@@ -295,7 +304,7 @@ class Device {
     format.wBitsPerSample = 16;
     format.nBlockAlign = static_cast<WORD>(2 * format.nChannels);
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-    const MMRESULT r = waveOutOpen(&out.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake_), 0,
+    const MMRESULT r = waveOutCalls.open(&out.device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(wake_), 0,
                                    CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR) {
       out.device = nullptr;
@@ -307,11 +316,15 @@ class Device {
     return 0;
   }
 
-  // Output failed: the play stops where it was heard and its notification
-  // says so; the error waits for TakeFailure. The next play tries afresh.
+  // Output or reading failed: the play stops where it was heard and its
+  // notification says so; the error waits for TakeFailure. The next play
+  // tries afresh.
   void OutputFailed(unsigned generation, MCIERROR error, std::uint64_t frame) {
     std::lock_guard lock(m_);
     if (generation != generation_) return;  // a play already superseded
+    FailPlay(error, frame);
+  }
+  void FailPlay(MCIERROR error, std::uint64_t frame) {
     outputError_ = error;
     mode_ = Mode::kPaused;
     position_ = frame;
@@ -324,7 +337,7 @@ class Device {
     std::vector<std::int16_t> decoded(4096 * static_cast<std::size_t>(source_->Channels()));
     const std::size_t channels = static_cast<std::size_t>(source_->Channels());
     unsigned generation = ~0u;
-    bool feeding = false, sourceDone = false;
+    bool feeding = false, sourceDone = false, readFailed = false;
     std::uint64_t readAt = 0;
     Heard play;  // the play being fed; heard_ is its copy for the caller's side
 
@@ -349,7 +362,7 @@ class Device {
       if (g != generation) {
         generation = g;
         feeding = false;
-        if (out.device != nullptr) waveOutReset(out.device);
+        if (out.device != nullptr) waveOutCalls.reset(out.device);
         if (mode != Mode::kPlaying) continue;
         if (out.device == nullptr) {
           if (const MCIERROR error = OpenOutput(out); error != 0) {
@@ -360,11 +373,11 @@ class Device {
         source_->Seek(play.from);
         stretch.Start(source_->Channels(), source_->SampleRate(), speed);
         readAt = play.from;
-        sourceDone = false;
+        sourceDone = readFailed = false;
         feeding = true;
         MMTIME t{};
         t.wType = TIME_SAMPLES;
-        waveOutGetPosition(out.device, &t, sizeof t);
+        waveOutCalls.position(out.device, &t, sizeof t);
         play.device = out.device;
         play.startSamples = t.wType == TIME_SAMPLES ? t.u.sample : 0;
         LARGE_INTEGER counter;
@@ -389,10 +402,15 @@ class Device {
         const std::size_t want = samples.size() / channels;
         while (stretch.Ready() < want && !sourceDone) {
           const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(decoded.size() / channels, play.to - readAt));
-          const std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
+          std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
+          if (got == 0 && n > 0) {  // the file ends before the play does: try once more, then it is an error
+            source_->Seek(readAt);
+            got = source_->Read(decoded.data(), n);
+            readFailed = got == 0;
+          }
           stretch.Push(decoded.data(), got);
           readAt += got;
-          if (got == 0 || readAt >= play.to) {  // the end of the play, or of what the file really holds
+          if (got == 0 || readAt >= play.to) {  // the end of the play, or of what the file gave
             stretch.Finish();
             sourceDone = true;
             play.to = readAt;
@@ -401,11 +419,11 @@ class Device {
         const std::size_t got = stretch.Pull(samples.data(), want);
         if (got == 0) break;
         WAVEHDR& h = out.headers[static_cast<std::size_t>(i)];
-        if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(out.device, &h, sizeof h);
+        if (h.dwFlags & WHDR_PREPARED) waveOutCalls.unprepare(out.device, &h, sizeof h);
         h = WAVEHDR{};
         h.lpData = reinterpret_cast<LPSTR>(samples.data());
         h.dwBufferLength = static_cast<DWORD>(got * channels * sizeof(std::int16_t));
-        if (waveOutPrepareHeader(out.device, &h, sizeof h) != MMSYSERR_NOERROR ||
+        if (waveOutCalls.prepare(out.device, &h, sizeof h) != MMSYSERR_NOERROR ||
             waveOutWriteHook(out.device, &h, sizeof h) != MMSYSERR_NOERROR) {
           failed = true;
           break;
@@ -417,7 +435,7 @@ class Device {
       const std::uint64_t frame = play.Frame(source_->Channels(), source_->SampleRate());
       if (failed) {
         feeding = false;
-        waveOutReset(out.device);
+        waveOutCalls.reset(out.device);
         OutputFailed(generation, MCIERR_HARDWARE, frame);
         out.Close();
         continue;
@@ -425,7 +443,10 @@ class Device {
       const bool finished = sourceDone && stretch.Ready() == 0 && out.AllDone();
       std::lock_guard lock(m_);
       if (generation_ != generation) continue;
-      if (finished) {
+      if (finished && readFailed) {  // what was read has played; the rest could not be
+        feeding = false;
+        FailPlay(MCIERR_FILE_READ, play.to);
+      } else if (finished) {
         feeding = false;
         mode_ = Mode::kStopped;
         position_ = play.to;
@@ -436,6 +457,8 @@ class Device {
     }
     out.Close();
   }
+
+  ~Device() { CloseHandle(wake_); }
 
   const MCIDEVICEID id_;
   std::unique_ptr<PcmSource> source_;
@@ -457,7 +480,7 @@ class Device {
   bool quit_ = false;
 };
 
-std::map<MCIDEVICEID, std::unique_ptr<Device>> devices;
+std::map<MCIDEVICEID, std::unique_ptr<Device, Device::Closer>> devices;
 MCIDEVICEID nextId = kFirstOwnId;
 
 bool EndsWith(std::string_view path, std::string_view ext) {
@@ -475,7 +498,7 @@ MCIDEVICEID OpenOwn(const char* path) {
   else if (EndsWith(path, ".mp3")) source = OpenMp3Source(path);
   if (source == nullptr || source->SampleRate() <= 0) return 0;
   const MCIDEVICEID id = nextId++;
-  devices.emplace(id, std::make_unique<Device>(id, std::move(source)));
+  devices.emplace(id, std::unique_ptr<Device, Device::Closer>(new Device(id, std::move(source))));
   return id;
 }
 

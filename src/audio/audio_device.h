@@ -16,7 +16,8 @@ extern bool useSystemDevices;
 bool IsOwnAudioDevice(MCIDEVICEID device);
 
 // The error that ended an own device's play early (the play's
-// MCI_NOTIFY_FAILURE: the sound card went away, or could not be opened),
+// MCI_NOTIFY_FAILURE: the sound card went away or could not be opened, or
+// the file ended before the play and a second read gave nothing either),
 // handed out once; 0 for none, and for every other device.
 MCIERROR TakeAudioFailure(MCIDEVICEID device);
 
@@ -24,3 +25,15 @@ MCIERROR TakeAudioFailure(MCIDEVICEID device);
 // unless a test makes the card go away.
 using WaveOutWriteFn = MMRESULT(WINAPI*)(HWAVEOUT, LPWAVEHDR, UINT);
 extern WaveOutWriteFn waveOutWriteHook;
+
+// The other calls to the sound card: the system's waveOut functions, unless
+// a test puts a card of its own in their place (with waveOutWriteHook).
+struct WaveOutCalls {
+  decltype(&waveOutOpen) open = waveOutOpen;
+  decltype(&waveOutPrepareHeader) prepare = waveOutPrepareHeader;
+  decltype(&waveOutUnprepareHeader) unprepare = waveOutUnprepareHeader;
+  decltype(&waveOutReset) reset = waveOutReset;
+  decltype(&waveOutGetPosition) position = waveOutGetPosition;
+  decltype(&waveOutClose) close = waveOutClose;
+};
+extern WaveOutCalls waveOutCalls;

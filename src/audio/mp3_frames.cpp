@@ -1,5 +1,6 @@
 #include "audio/mp3_frames.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -10,8 +11,15 @@ constexpr std::array<int, 16> kBitratesV1{0, 32, 40, 48, 56, 64, 80, 96, 112, 12
 constexpr std::array<int, 16> kBitratesV2{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
 constexpr std::array<int, 3> kRatesV1{44100, 48000, 32000};
 
-// How far a search for the first frame or a lost frame goes before giving up.
-constexpr std::uint64_t kMaxSearchBytes = 1 << 20;
+// How far the search for the first frame goes before the file is taken for
+// no mp3 at all. Once a stream was found, a search for its lost frames goes
+// on to the end of the file: a long hole or a picture may lie between them.
+constexpr std::uint64_t kMaxFirstSearchBytes = 1 << 20;
+
+int SideInfoBytes(const Mp3Header& h) {
+  const bool mono = h.channels == 1;
+  return h.version == 10 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+}
 
 bool HeaderAt(ByteWindow& bytes, std::uint64_t at, Mp3Header& header) {
   std::uint8_t b[4];
@@ -31,36 +39,63 @@ bool ConfirmedFrameAt(ByteWindow& bytes, std::uint64_t at, const Mp3Header* stre
   return HeaderAt(bytes, next, following) && SameStream(header, following);
 }
 
-// Searches from `from` for a confirmed frame; the file's size when none is found.
-std::uint64_t FindFrame(ByteWindow& bytes, std::uint64_t from, const Mp3Header* stream, Mp3Header& header) {
+// The bytes of an ID3v2 tag at `at` that ends inside the file, else 0.
+std::uint64_t TagAt(ByteWindow& bytes, std::uint64_t at) {
+  std::uint8_t id3[10];
+  if (!bytes.Read(at, id3, sizeof id3)) return 0;
+  const std::uint64_t tag = Id3v2TagBytes(id3);
+  return tag <= bytes.Size() - at ? tag : 0;
+}
+
+// Searches from `from` for a confirmed frame, stepping over ID3v2 tags whole
+// (a cover picture may hold anything that looks like frames); the file's size
+// when none is found within `limit` bytes.
+std::uint64_t FindFrame(ByteWindow& bytes, std::uint64_t from, const Mp3Header* stream, Mp3Header& header,
+                        std::uint64_t limit) {
   const std::uint64_t end = bytes.Size();
-  for (std::uint64_t at = from; at + 4 <= end && at - from < kMaxSearchBytes; ++at) {
+  for (std::uint64_t at = from; at + 4 <= end && at - from < limit; ++at) {
     std::uint8_t first;
     if (!bytes.Read(at, &first, 1)) break;
     if (first == 0xFF && ConfirmedFrameAt(bytes, at, stream, header)) return at;
+    if (first == 'I') {
+      if (const std::uint64_t tag = TagAt(bytes, at); tag != 0) at += tag - 1;
+    }
   }
   return end;
+}
+
+// The bit reservoir reach of the frame at `at`: the main_data_begin field,
+// the first of the side information.
+std::uint16_t MainDataBeginAt(ByteWindow& bytes, std::uint64_t at, const Mp3Header& h) {
+  std::uint8_t b[2];
+  if (!bytes.Read(at + static_cast<std::uint64_t>(h.sideBytes - SideInfoBytes(h)), b, 2)) return 0;
+  return static_cast<std::uint16_t>(h.version == 10 ? (b[0] << 1) | (b[1] >> 7) : b[0]);
 }
 
 // Reads a Xing/Info frame and the LAME tag that follows it. True when the
 // frame is one (and so carries no audio).
 bool ReadInfoFrame(ByteWindow& bytes, std::uint64_t at, const Mp3Header& header, Mp3Index& index) {
-  const bool mono = header.channels == 1;
-  const int sideInfo = header.version == 10 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-  const std::uint64_t tag = at + 4 + static_cast<std::uint64_t>(sideInfo);
+  const int side = header.sideBytes;
+  const std::uint64_t tag = at + static_cast<std::uint64_t>(side);
   std::array<std::uint8_t, 120 + 24> info{};
-  const std::size_t need = 8;
-  if (static_cast<int>(4 + sideInfo + need) > header.frameBytes || !bytes.Read(tag, info.data(), need)) return false;
+  const std::size_t need = 16;
+  if (static_cast<int>(side + need) > header.frameBytes || !bytes.Read(tag, info.data(), need)) return false;
   if (std::memcmp(info.data(), "Xing", 4) != 0 && std::memcmp(info.data(), "Info", 4) != 0) return false;
   // The LAME tag begins 120 bytes after "Xing" when all four optional Xing
-  // fields are present, which LAME always writes.
+  // fields are present, which LAME always writes; the first is the count of
+  // audio frames.
   const std::uint32_t flags = ReadBe32(info.data() + 4);
-  if ((flags & 0xF) == 0xF && 4 + sideInfo + static_cast<int>(info.size()) <= header.frameBytes &&
+  if ((flags & 3) == 3) {  // the counts of frames and of bytes
+    index.infoFrameCount = ReadBe32(info.data() + 8);
+    index.infoStreamEnd = at + ReadBe32(info.data() + 12);
+  }
+  if ((flags & 0xF) == 0xF && side + static_cast<int>(info.size()) <= header.frameBytes &&
       bytes.Read(tag, info.data(), info.size())) {
     const std::uint8_t* lame = info.data() + 120;
     if (std::memcmp(lame, "LAME", 4) == 0 || std::memcmp(lame, "Lavc", 4) == 0 || std::memcmp(lame, "Lavf", 4) == 0) {
       index.encoderDelay = (lame[21] << 4) | (lame[22] >> 4);
       index.encoderPadding = ((lame[22] & 0x0F) << 8) | lame[23];
+      index.hasDelayTag = true;
     }
   }
   return true;
@@ -76,6 +111,7 @@ Mp3Header ParseMp3Header(std::uint32_t word) {
   const int bitrateIndex = (word >> 12) & 15;
   const int rateIndex = (word >> 10) & 3;
   const int padding = (word >> 9) & 1;
+  const bool crc = ((word >> 16) & 1) == 0;
   const int mode = (word >> 6) & 3;
   if (versionBits == 1 || layerBits != 1 || rateIndex == 3) return h;
   h.version = versionBits == 3 ? 10 : versionBits == 2 ? 20 : 25;
@@ -86,7 +122,8 @@ Mp3Header ParseMp3Header(std::uint32_t word) {
   h.channels = mode == 3 ? 1 : 2;
   h.samplesPerFrame = v1 ? 1152 : 576;
   h.frameBytes = (v1 ? 144 : 72) * h.bitrateKbps * 1000 / h.sampleRate + padding;
-  h.valid = true;
+  h.sideBytes = 4 + (crc ? 2 : 0) + SideInfoBytes(h);
+  h.valid = h.frameBytes > h.sideBytes;
   return h;
 }
 
@@ -102,13 +139,43 @@ std::uint64_t Id3v2TagBytes(const std::uint8_t* b) {
   return 10 + body + (footer ? 10 : 0);
 }
 
-std::uint64_t Mp3Index::PlayableSamples() const {
-  const std::uint64_t all = frameOffsets.size() * static_cast<std::uint64_t>(format.samplesPerFrame);
+std::uint64_t Mp3Index::FirstFrameToDecode(std::uint64_t target) const {
+  const std::uint64_t frames = mainDataBegin.size();
+  if (frames == 0) return 0;
+  target = std::min(target, frames - 1);
+  // MPEG-1 frames hold two granules, so the frame before gives the overlap
+  // and the synthesis filter's memory; MPEG-2 frames hold one, and the
+  // filter's memory of the frame before depends on the overlap of the one
+  // before that.
+  const std::uint64_t before = format.samplesPerFrame == 1152 ? 1 : 2;
+  const std::uint64_t lowest = target > before ? target - before : 0;
+  std::uint64_t first = lowest;
+  for (std::uint64_t frame = lowest; frame <= target; ++frame) {
+    std::uint64_t reach = frame;
+    for (std::uint32_t need = mainDataBegin[frame]; need > 0 && reach > 0;) {
+      --reach;
+      need -= std::min<std::uint32_t>(need, mainDataBytes[reach]);
+    }
+    first = std::min(first, reach);
+  }
+  return first;
+}
+
+bool Mp3Index::InfoFrameCoversFile(std::uint64_t fileSize) const {
+  // What may follow the stream: an ID3v1 tag, an APE tag, lyrics.
+  constexpr std::uint64_t kTrailingTagBytes = 16 * 1024;
+  return infoFrameCount > 0 && infoStreamEnd <= fileSize && fileSize - infoStreamEnd <= kTrailingTagBytes;
+}
+
+std::uint64_t Mp3Index::PlayableSamples(std::uint64_t frames) const {
+  const std::uint64_t all = frames * static_cast<std::uint64_t>(format.samplesPerFrame);
   const std::uint64_t dropped = static_cast<std::uint64_t>(encoderDelay) + static_cast<std::uint64_t>(encoderPadding);
   return all > dropped ? all - dropped : 0;
 }
 
-Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) {
+namespace {
+
+Mp3Index ScanMp3(std::uint64_t fileSize, const ReadAtFn& read, bool frames) {
   Mp3Index index;
   ByteWindow bytes(fileSize, read);
 
@@ -124,25 +191,34 @@ Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) {
   }
 
   Mp3Header first;
-  at = FindFrame(bytes, at, nullptr, first);
+  at = FindFrame(bytes, at, nullptr, first, kMaxFirstSearchBytes);
   if (at >= fileSize) return index;
   index.format = first;
   if (ReadInfoFrame(bytes, at, first, index)) {
     index.hasInfoFrame = true;
     at += static_cast<std::uint64_t>(first.frameBytes);
   }
+  if (!frames) return index;
 
   while (at + 4 <= fileSize) {
     Mp3Header header;
     if (!HeaderAt(bytes, at, header) || !SameStream(index.format, header) ||
         at + static_cast<std::uint64_t>(header.frameBytes) > fileSize) {
       // Lost the stream (garbage, a trailing tag, a cut-off frame): search on.
-      at = FindFrame(bytes, at + 1, &index.format, header);
+      at = FindFrame(bytes, at, &index.format, header, fileSize);
       if (at >= fileSize) break;
     }
     index.frameOffsets.push_back(at);
+    index.mainDataBegin.push_back(MainDataBeginAt(bytes, at, header));
+    index.mainDataBytes.push_back(static_cast<std::uint16_t>(header.frameBytes - header.sideBytes));
     at += static_cast<std::uint64_t>(header.frameBytes);
   }
   if (index.frameOffsets.empty()) index.format = Mp3Header{};
   return index;
 }
+
+}  // namespace
+
+Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) { return ScanMp3(fileSize, read, true); }
+
+Mp3Index ProbeMp3(std::uint64_t fileSize, const ReadAtFn& read) { return ScanMp3(fileSize, read, false); }

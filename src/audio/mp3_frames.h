@@ -2,6 +2,9 @@
 // where each audio frame starts, so that a seek lands on the right frame
 // without decoding what lies before it. ID3v2 tags are skipped; the Xing/Info
 // frame is read for the encoder's delay and padding and left out of the index.
+// Each frame's bit reservoir reach (main_data_begin) is kept, so that a seek
+// can start decoding early enough for its target to decode exactly as it
+// does in a decode from the start.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +20,14 @@ struct Mp3Header {
   int channels = 0;
   int frameBytes = 0;       // the whole frame, header and padding included
   int samplesPerFrame = 0;  // per channel
+  int sideBytes = 0;        // header, CRC and side information: where the frame's main data starts
 };
+
+// Samples a layer III decoder puts before the first sample it was given
+// (the filter bank's delay), and the encoder delay lame uses when a file
+// carries no tag that says it.
+constexpr int kMp3DecoderDelay = 529;
+constexpr int kLameEncoderDelay = 576;
 
 // Decodes a four-byte frame header (big-endian word); invalid for anything
 // but layer III with a known bitrate (free format is not taken) and rate.
@@ -33,16 +43,45 @@ std::uint64_t Id3v2TagBytes(const std::uint8_t* bytes10);
 struct Mp3Index {
   Mp3Header format;                         // the first audio frame's header
   std::vector<std::uint64_t> frameOffsets;  // audio frames only, in file order
-  int encoderDelay = 0;                     // samples to drop at the start (LAME tag)
-  int encoderPadding = 0;                   // samples to drop at the end
+  // For each frame: how many bytes of its main data lie in the frames before
+  // it (main_data_begin, the bit reservoir), and how many main data bytes it
+  // carries itself (after its side information).
+  std::vector<std::uint16_t> mainDataBegin;
+  std::vector<std::uint16_t> mainDataBytes;
+  // Samples to drop at the start and the end: from the LAME tag, or lame's
+  // usual delay and no padding when there is none. The padding counts the
+  // decoder's delay in, as lame writes it.
+  int encoderDelay = kLameEncoderDelay;
+  int encoderPadding = kMp3DecoderDelay;
   bool hasInfoFrame = false;                // a Xing/Info frame was found and skipped
+  bool hasDelayTag = false;                 // the delay and padding came from a tag
+  std::uint32_t infoFrameCount = 0;         // audio frames the Info frame counts; 0 when it says none
+  std::uint64_t infoStreamEnd = 0;          // where the stream ends by the Info frame's count of bytes
 
   bool Empty() const { return frameOffsets.empty(); }
-  // Samples per channel that remain after the delay and padding are dropped.
-  std::uint64_t PlayableSamples() const;
+  // Samples per channel that remain of so many frames (of the frames
+  // indexed) after the delay and padding are dropped.
+  std::uint64_t PlayableSamples(std::uint64_t frames) const;
+  std::uint64_t PlayableSamples() const { return PlayableSamples(frameOffsets.size()); }
+  // Whether the Info frame's counts describe the whole file (nothing but a
+  // short tag after its stream), so that its count of frames is the length:
+  // not for a file cut short, nor for one where a picture or a second stream
+  // follows the first.
+  bool InfoFrameCoversFile(std::uint64_t fileSize) const;
+  // The first frame to give a decoder that starts afresh so that frame
+  // `target` comes out as in a decode from the start: the frames its bit
+  // reservoir reaches back into, and those of the frames before it whose
+  // overlap and filter memory it takes on.
+  std::uint64_t FirstFrameToDecode(std::uint64_t target) const;
 };
 
 // Scans the frame headers of a whole file. Garbage between frames is skipped
-// by searching for the next header that is followed by another; an ID3v2 tag
-// that claims more bytes than the file has is treated as absent.
+// by searching for the next header that is followed by another, to the end
+// of the file however long the stretch without frames; ID3v2 tags, at the
+// start or between frames, are skipped by their size, and one that claims
+// more bytes than the file has is treated as absent.
 Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read);
+
+// Reads only the start of a file: the stream's format, the encoder's delay
+// and padding, and the Info frame's count of frames. No frames are indexed.
+Mp3Index ProbeMp3(std::uint64_t fileSize, const ReadAtFn& read);

@@ -1,13 +1,26 @@
 // mp3 decoding through the system's ACM MP3 decoder (l3codeca.acm), fed frame
-// by frame from the frame index, so that a file is never decoded whole and a
-// seek starts decoding a couple of frames before its target.
+// by frame from the frame index, so that a file is never decoded whole. A
+// seek starts decoding at the first frame its target's bit reservoir and
+// overlap reach back to, so that every sample from the target on is the one
+// a decode from the start gives. The encoder's and the decoder's delays are
+// dropped: frame i of the source is sample i of the recording.
+// When the Info frame says how many frames the file holds, the index is built
+// on a thread of its own and opening reads only the first frames: the window
+// never waits for a scan of the whole file (58 MB for two hours at 64 kbit/s,
+// from a share perhaps); the first read waits for it on the device's worker.
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmreg.h>
 #include <msacm.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/mp3_frames.h"
@@ -15,20 +28,51 @@
 
 namespace {
 
-// Frames decoded before a seek's target and thrown away: they refill the
-// decoder's overlap and bit reservoir, so the target frame sounds right.
-constexpr std::uint64_t kPrerollFrames = 2;
 constexpr std::size_t kFramesPerConvert = 8;
+
+// The frame index being built on its own thread, shared with it so that the
+// source may go first (the thread then stops at its next read).
+struct IndexJob {
+  std::mutex m;
+  std::condition_variable built;
+  bool done = false;
+  Mp3Index index;
+  std::atomic<bool> cancel{false};
+};
+
+void BuildIndex(const std::shared_ptr<IndexJob>& job, const std::string& path) {
+  Mp3Index index;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    FileHandle file(h);
+    index = BuildMp3Index(file.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) -> std::size_t {
+      return job->cancel ? 0 : file.ReadAt(at, into.data(), into.size());
+    });
+  }
+  {
+    std::lock_guard lock(job->m);
+    job->index = std::move(index);
+    job->done = true;
+  }
+  job->built.notify_all();
+}
 
 class Mp3Source : public PcmSource {
  public:
-  Mp3Source(HANDLE file, Mp3Index index) : file_(file), index_(std::move(index)) {
+  // index: the whole index, or only the start of the file while job builds the rest.
+  Mp3Source(HANDLE file, Mp3Index index, std::shared_ptr<IndexJob> job, std::uint64_t frames)
+      : file_(file), index_(std::move(index)), job_(std::move(job)) {
     channels_ = index_.format.channels;
     sampleRate_ = index_.format.sampleRate;
-    frames_ = index_.PlayableSamples();
+    frames_ = frames;
     spf_ = static_cast<std::uint64_t>(index_.format.samplesPerFrame);
+    start_ = static_cast<std::uint64_t>(index_.encoderDelay) + kMp3DecoderDelay;
   }
-  ~Mp3Source() override { CloseStream(); }
+  ~Mp3Source() override {
+    if (job_ != nullptr) job_->cancel = true;
+    CloseStream();
+  }
 
   bool OpenStream() {
     CloseStream();
@@ -57,30 +101,41 @@ class Mp3Source : public PcmSource {
       return false;
     }
     firstConvert_ = true;
+    ended_ = false;
     pending_.clear();
     return true;
   }
 
+  // The decoder is placed at the first read, which may wait for the index.
   bool Seek(std::uint64_t frame) override {
-    const std::uint64_t target = std::min(frame, frames_) + static_cast<std::uint64_t>(index_.encoderDelay);
-    const std::uint64_t targetFrame = target / spf_;
-    nextFrame_ = targetFrame > kPrerollFrames ? targetFrame - kPrerollFrames : 0;
-    decoded_ = nextFrame_ * spf_;
-    skip_ = target - decoded_;
+    target_ = std::min(frame, frames_) + start_;
+    placed_ = false;
     pcm_.clear();
     pcmRead_ = 0;
-    return OpenStream();
+    failed_ = false;
+    return true;
   }
 
   std::size_t Read(std::int16_t* out, std::size_t maxFrames) override {
+    if (!placed_ && !Place()) return 0;
     const std::size_t ch = static_cast<std::size_t>(channels_);
-    const std::uint64_t end = frames_ + static_cast<std::uint64_t>(index_.encoderDelay);
+    const std::uint64_t end = frames_ + start_;
     std::size_t done = 0;
     while (done < maxFrames) {
       if (pcmRead_ == pcm_.size()) {
         pcm_.clear();
         pcmRead_ = 0;
-        if (stream_ == nullptr || !DecodeMore()) break;
+        if (stream_ != nullptr && !failed_ && DecodeMore()) continue;
+        // The decoder gave all it had and the frames are all read: a
+        // decoder that holds back less than the padding leaves a few
+        // samples short of the end, which are silence in the recording.
+        // Fewer frames than the Info frame counts: the file was cut short.
+        if (failed_ || decoded_ >= end || skip_ > 0) break;
+        if (index_.frameOffsets.size() * spf_ < end) {
+          failed_ = true;
+          break;
+        }
+        pcm_.assign(static_cast<std::size_t>(end - decoded_) * ch, 0);
         continue;
       }
       // pcm_ holds the decoded stream from sample decoded_ on.
@@ -108,23 +163,55 @@ class Mp3Source : public PcmSource {
     stream_ = nullptr;
   }
 
-  // Feeds the next few frames to the decoder; false at the end of the index
-  // or when the decoder gives nothing.
+  // Waits for the index when it is still being built, then starts the
+  // decoder at the first frame the target needs; false when the file could
+  // not be indexed or the decoder not opened.
+  bool Place() {
+    if (job_ != nullptr) {
+      std::unique_lock lock(job_->m);
+      job_->built.wait(lock, [this] { return job_->done; });
+      index_.frameOffsets = std::move(job_->index.frameOffsets);
+      index_.mainDataBegin = std::move(job_->index.mainDataBegin);
+      index_.mainDataBytes = std::move(job_->index.mainDataBytes);
+      lock.unlock();
+      job_.reset();
+    }
+    placed_ = true;
+    nextFrame_ = index_.FirstFrameToDecode(target_ / spf_);
+    decoded_ = nextFrame_ * spf_;
+    skip_ = target_ - decoded_;
+    failed_ = index_.Empty() || !OpenStream();
+    return !failed_;
+  }
+
+  // Reads the frame at index i onto the end of pending_; false when the
+  // file does not give its bytes (a read error, or a file cut short).
+  bool ReadFrame(std::size_t i) {
+    std::uint8_t head[4];
+    const std::uint64_t at = index_.frameOffsets[i];
+    if (file_.ReadAt(at, head, 4) != 4) return false;
+    const Mp3Header h = ParseMp3Header(ReadBe32(head));
+    if (!h.valid) return false;
+    const std::size_t old = pending_.size(), bytes = static_cast<std::size_t>(h.frameBytes);
+    pending_.resize(old + bytes);
+    if (file_.ReadAt(at, pending_.data() + old, bytes) == bytes) return true;
+    pending_.resize(old);
+    return false;
+  }
+
+  // Feeds the next few frames to the decoder, and after the last frame asks
+  // it for what it holds back; false when that is done too, when a frame
+  // could not be read (failed_) or when the decoder gives nothing.
   bool DecodeMore() {
     const std::size_t count = std::min<std::size_t>(kFramesPerConvert, index_.frameOffsets.size() - static_cast<std::size_t>(std::min<std::uint64_t>(nextFrame_, index_.frameOffsets.size())));
-    if (count == 0 && pending_.empty()) return false;
+    if (count == 0 && ended_) return false;
     for (std::size_t i = 0; i < count; ++i, ++nextFrame_) {
-      std::uint8_t head[4];
-      const std::uint64_t at = index_.frameOffsets[static_cast<std::size_t>(nextFrame_)];
-      if (file_.ReadAt(at, head, 4) != 4) return false;
-      const Mp3Header h = ParseMp3Header(ReadBe32(head));
-      const std::size_t old = pending_.size();
-      pending_.resize(old + static_cast<std::size_t>(h.frameBytes));
-      if (file_.ReadAt(at, pending_.data() + old, static_cast<std::size_t>(h.frameBytes)) != static_cast<std::size_t>(h.frameBytes)) {
-        pending_.resize(old);
-        break;
+      if (!ReadFrame(static_cast<std::size_t>(nextFrame_))) {
+        failed_ = true;
+        return false;
       }
     }
+    const bool last = nextFrame_ >= index_.frameOffsets.size();
     // Room for every sample of the frames given, and some over for what the
     // decoder held back from the last call.
     std::vector<std::uint8_t> pcmBytes((kFramesPerConvert + 2) * spf_ * static_cast<std::size_t>(channels_) * 2);
@@ -134,31 +221,45 @@ class Mp3Source : public PcmSource {
     header.cbSrcLength = static_cast<DWORD>(pending_.size());
     header.pbDst = pcmBytes.data();
     header.cbDstLength = static_cast<DWORD>(pcmBytes.size());
-    if (acmStreamPrepareHeader(stream_, &header, 0) != MMSYSERR_NOERROR) return false;
-    const MMRESULT r = acmStreamConvert(stream_, &header, firstConvert_ ? ACM_STREAMCONVERTF_START : 0);
+    if (acmStreamPrepareHeader(stream_, &header, 0) != MMSYSERR_NOERROR) {
+      failed_ = true;
+      return false;
+    }
+    const MMRESULT r = acmStreamConvert(stream_, &header, (firstConvert_ ? ACM_STREAMCONVERTF_START : 0) |
+                                                          (last ? ACM_STREAMCONVERTF_END : 0));
     firstConvert_ = false;
+    ended_ = last;
     const DWORD used = header.cbSrcLengthUsed, made = header.cbDstLengthUsed;
     acmStreamUnprepareHeader(stream_, &header, 0);
-    if (r != MMSYSERR_NOERROR) return false;
+    if (r != MMSYSERR_NOERROR) {  // the decoder failed: no silence in place of the rest
+      failed_ = true;
+      return false;
+    }
     pending_.erase(pending_.begin(), pending_.begin() + std::min<std::size_t>(used, pending_.size()));
     const std::size_t samples = made / 2;
     const auto* p = reinterpret_cast<const std::int16_t*>(pcmBytes.data());
     pcm_.assign(p, p + samples - samples % static_cast<std::size_t>(channels_));
     // A decoder that takes nothing and gives nothing will not start to.
-    return !pcm_.empty() || (used > 0 && count > 0);
+    return !pcm_.empty() || (used > 0 && count > 0) || (count > 0 && last);
   }
 
   FileHandle file_;
   Mp3Index index_;
+  std::shared_ptr<IndexJob> job_;  // while the index is being built
+  std::uint64_t target_ = 0;       // decoded-stream sample the next read starts at
+  bool placed_ = false;            // the decoder stands at target_
   std::uint64_t spf_ = 1152;
+  std::uint64_t start_ = 0;  // decoded samples before the recording's first: both delays
   HACMSTREAM stream_ = nullptr;
   bool firstConvert_ = true;
+  bool ended_ = false;  // the decoder was given the last frame and asked for all it holds
   std::vector<std::uint8_t> pending_;  // frames given to the decoder and not yet taken
   std::vector<std::int16_t> pcm_;      // decoded, not yet read
   std::size_t pcmRead_ = 0;
   std::uint64_t nextFrame_ = 0;  // index of the next frame to feed
   std::uint64_t decoded_ = 0;    // decoded-stream sample at pcm_[pcmRead_]
   std::uint64_t skip_ = 0;       // samples to drop before the seek's target
+  bool failed_ = false;          // a frame could not be read, or the decoder failed: no more until a seek
 };
 
 }  // namespace
@@ -168,12 +269,25 @@ std::unique_ptr<PcmSource> OpenMp3Source(const char* path) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   FileHandle probe(h);
-  Mp3Index index = BuildMp3Index(probe.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) {
+  const ReadAtFn read = [&](std::uint64_t at, std::span<std::uint8_t> into) {
     return probe.ReadAt(at, into.data(), into.size());
-  });
-  if (index.Empty()) return nullptr;
+  };
+  Mp3Index index = ProbeMp3(probe.Size(), read);
+  if (!index.format.valid) return nullptr;
+  std::shared_ptr<IndexJob> job;
+  std::uint64_t frames = 0;
+  if (index.InfoFrameCoversFile(probe.Size())) {  // the length is known: index the frames meanwhile
+    frames = index.PlayableSamples(index.infoFrameCount);
+    job = std::make_shared<IndexJob>();
+    std::thread(BuildIndex, job, std::string(path)).detach();
+  } else {
+    index = BuildMp3Index(probe.Size(), read);
+    if (index.Empty()) return nullptr;
+    frames = index.PlayableSamples();
+  }
   probe.h = INVALID_HANDLE_VALUE;  // the source keeps the handle
-  auto source = std::make_unique<Mp3Source>(h, std::move(index));
-  if (!source->Seek(0)) return nullptr;  // no ACM decoder takes this stream
+  auto source = std::make_unique<Mp3Source>(h, std::move(index), std::move(job), frames);
+  if (!source->OpenStream()) return nullptr;  // no ACM decoder takes this stream
+  source->Seek(0);
   return source;
 }

@@ -15,7 +15,10 @@ class PcmSource {
   std::uint64_t Frames() const { return frames_; }  // frames per channel in the whole file
   // The next Read starts at frame (clamped to the end).
   virtual bool Seek(std::uint64_t frame) = 0;
-  // Up to maxFrames interleaved frames; fewer only at the end or on a read error.
+  // Up to maxFrames interleaved frames; fewer only at the end of the media
+  // (Frames()) or when the file fails to give its bytes. So nothing read
+  // before Frames() is an error (a read error, a file cut short while it
+  // plays, a share gone), and the device says so instead of ending the play.
   virtual std::size_t Read(std::int16_t* out, std::size_t maxFrames) = 0;
 
  protected:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -69,8 +70,25 @@ TEST_F(Mp3Files, IndexOfLameFiles) {
     EXPECT_EQ(index.format.sampleRate, c.rate);
     EXPECT_EQ(index.format.channels, c.channels);
     EXPECT_EQ(index.format.samplesPerFrame, c.samplesPerFrame);
+    EXPECT_TRUE(index.hasDelayTag);
+    // The probe reads the same from the start of the file alone, and the
+    // Info frame's count is the count of audio frames.
+    const Mp3Index probe = ProbeMp3(bytes.size(), MemoryReader(bytes));
+    EXPECT_TRUE(probe.Empty());
+    EXPECT_EQ(probe.infoFrameCount, index.frameOffsets.size());
+    EXPECT_EQ(probe.PlayableSamples(probe.infoFrameCount), c.samples);
+    // Its count of bytes reaches the end of the file, and only then does it
+    // give the length: not for a file cut short, nor with much after it.
+    EXPECT_TRUE(probe.InfoFrameCoversFile(bytes.size()));
+    EXPECT_TRUE(probe.InfoFrameCoversFile(bytes.size() + 128));
+    EXPECT_FALSE(probe.InfoFrameCoversFile(bytes.size() - 1));
+    EXPECT_FALSE(probe.InfoFrameCoversFile(bytes.size() + 1'200'000));
     EXPECT_GT(index.encoderDelay, 500);
     EXPECT_EQ(index.PlayableSamples(), c.samples);
+    // The bit reservoir: none before the first frame, used by later ones.
+    ASSERT_EQ(index.mainDataBegin.size(), index.frameOffsets.size());
+    EXPECT_EQ(index.mainDataBegin[0], 0);
+    EXPECT_GT(*std::max_element(index.mainDataBegin.begin(), index.mainDataBegin.end()), 0);
     // Every indexed frame starts with a header of the stream, and frames tile
     // the audio: each starts where the one before it ends.
     for (std::size_t i = 0; i < index.frameOffsets.size(); ++i) {
@@ -118,6 +136,49 @@ TEST_F(Mp3Files, DamagedFiles) {
   }).Empty());
   EXPECT_TRUE(Index({}).Empty());
   EXPECT_TRUE(Index(std::vector<std::uint8_t>(100000, 0xFF)).Empty());
+
+  // Between frames 30 and 31: a 1.2 MB ID3v2 tag (a cover picture) whose body
+  // holds copies of real frames, and a 1.5 MB hole of zeros. Every frame is
+  // found, none inside the tag, and the offsets after it move by its size.
+  const std::uint64_t cut = whole.frameOffsets[31];
+  std::vector<std::uint8_t> picture(1'200'000);
+  for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = cbr[whole.frameOffsets[5] + i % (cut - whole.frameOffsets[5])];
+  const std::uint8_t tag[10] = {'I', 'D', '3', 4, 0, 0, 0x00, 0x49, 0x1F, 0x00};  // 1'200'000 bytes, 7 bits a byte
+  picture.insert(picture.begin(), tag, tag + 10);
+  for (const auto& gap : {picture, std::vector<std::uint8_t>(1'500'000, 0)}) {
+    const Mp3Index split = with([&](auto& b) { b.insert(b.begin() + static_cast<std::ptrdiff_t>(cut), gap.begin(), gap.end()); });
+    ASSERT_EQ(split.frameOffsets.size(), frames) << gap.size();
+    EXPECT_EQ(split.frameOffsets[30], whole.frameOffsets[30]);
+    EXPECT_EQ(split.frameOffsets[31], cut + gap.size());
+  }
+}
+
+// Where a decoder that starts afresh must begin for a frame to come out as in
+// a decode from the start: the frame before it (two for MPEG-2, whose frames
+// hold one granule), and every frame their bit reservoir reaches into.
+TEST(Mp3Index, FirstFrameToDecode) {
+  struct Case {
+    const char* what;
+    int samplesPerFrame;
+    std::vector<std::uint16_t> begin, bytes;
+    std::uint64_t target, first;
+  } cases[] = {
+      {"no reservoir, MPEG-1: the frame before", 1152, {0, 0, 0, 0}, {200, 200, 200, 200}, 3, 2},
+      {"no reservoir, MPEG-2: two frames before", 576, {0, 0, 0, 0}, {200, 200, 200, 200}, 3, 1},
+      {"the target's reservoir reaches two frames back", 1152, {0, 0, 0, 0, 250}, {200, 200, 200, 200, 200}, 4, 2},
+      {"the overlap frame's reservoir reaches further", 1152, {0, 0, 0, 450, 10}, {200, 200, 200, 200, 200}, 4, 0},
+      {"exactly one frame's bytes", 1152, {0, 0, 0, 200, 0}, {200, 200, 200, 200, 200}, 4, 2},
+      {"past the last frame: the last", 1152, {0, 0, 100}, {200, 200, 200}, 9, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Mp3Index index;
+    index.format.samplesPerFrame = c.samplesPerFrame;
+    index.mainDataBegin = c.begin;
+    index.mainDataBytes = c.bytes;
+    index.frameOffsets.assign(c.begin.size(), 0);
+    EXPECT_EQ(index.FirstFrameToDecode(c.target), c.first);
+  }
 }
 
 TEST(Mp3Header, Fields) {

@@ -342,6 +342,67 @@ TEST_F(OwnDeviceTest, ASoundCardThatGoesAwayGivesThePlaysBoxThenPaused) {
   }
 }
 
+// The file is cut short while it plays (a share that drops, a recording
+// still being copied): what was read plays, then the play's box with MCI's
+// read error, then Paused where the sound stopped; no success, no walk on.
+TEST_F(OwnDeviceTest, AFileCutShortWhilePlayingGivesAReadErrorThenPaused) {
+  for (const char* name : {"speech.wav", "speech.mp3"}) {
+    SCOPED_TRACE(name);
+    const std::string copy = TempFile(std::string("cut-") + name);
+    ASSERT_TRUE(CopyFileA(Media(name).c_str(), copy.c_str(), FALSE));
+    if (window == nullptr) StartWith(copy);
+    else OpenMediaFile(window, copy.c_str());
+    ASSERT_TRUE(IsOwnAudioDevice(player.deviceId));
+    dialogs.Clear();
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    HANDLE f = CreateFileA(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER half;
+    half.QuadPart = GetFileSize(f, nullptr) / 2;
+    SetFilePointerEx(f, half, nullptr, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(f));
+    CloseHandle(f);
+    ASSERT_TRUE(PumpUntil([] { return player.isPaused != FALSE; }, 6000)) << Position();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].caption, MciErrorCaption("Play file"));
+    EXPECT_EQ(Boxes()[0].text, MciErrorText(MCIERR_FILE_READ));
+    EXPECT_EQ(StatusText(kStatusPaused), "paused");
+    // It stopped about where the half ends (3 s of 6), not at the end.
+    EXPECT_GT(Position(), 2500);
+    EXPECT_LT(Position(), 3500);
+    Call(WM_COMMAND, IDM_CLOSE);
+  }
+}
+
+// Closing a playing recording returns at once even while the device's worker
+// is stuck (here in a write to a sound card that hangs for 1.5 s; as well in a
+// read on a stalled share): the worker stops the card and frees the device
+// alone, and the next file opens and plays meanwhile.
+TEST_F(OwnDeviceTest, ClosingWhilePlayingDoesNotWaitForAStuckWorker) {
+  for (const char* name : {"speech.wav", "speech.mp3"}) {
+    SCOPED_TRACE(name);
+    Open(name);
+    Call(WM_COMMAND, IDT_PLAY);
+    SKIP_WITHOUT_SOUND();
+    waveOutWriteHook = [](HWAVEOUT device, LPWAVEHDR header, UINT size) -> MMRESULT {
+      Sleep(1500);
+      return waveOutWrite(device, header, size);
+    };
+    PumpFor(300);  // the worker writes a buffer every 40 ms: now it hangs in one
+    const MCIDEVICEID id = player.deviceId;
+    const DWORD start = GetTickCount();
+    Call(WM_COMMAND, IDM_CLOSE);
+    EXPECT_LT(GetTickCount() - start, 200u);
+    EXPECT_FALSE(IsOwnAudioDevice(id));
+    waveOutWriteHook = waveOutWrite;
+    Open(name);
+    Call(WM_COMMAND, IDT_PLAY);
+    EXPECT_TRUE(PumpUntil([this] { return Position() > 300; }, 3000));
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(OwnDeviceTest, SystemDevicesBringBackTheSystemsWaveDevice) {
   // The choice as the options file read at start gives it.
   HANDLE f = CreateFileA(TempFile("default.usr").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
