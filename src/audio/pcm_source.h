@@ -17,6 +17,9 @@ class PcmSource {
   virtual bool Seek(std::uint64_t frame) = 0;
   // Up to maxFrames interleaved frames; fewer only at the end or on a read error.
   virtual std::size_t Read(std::int16_t* out, std::size_t maxFrames) = 0;
+  // Why the last Read or Seek fell short, as MCI's error; 0 when it reached
+  // the end of what the file holds.
+  virtual MCIERROR ReadFailure() const { return 0; }
 
  protected:
   int channels_ = 0;

@@ -12,6 +12,7 @@
 #include "app/player_state.h"
 #include "bookmarks/bookmarks.h"
 #include "filesel/file_dialogs.h"
+#include "pedal/pedal_input.h"
 #include "playback/mci.h"
 #include "playback/media_name.h"
 #include "playback/position_text.h"
@@ -129,6 +130,7 @@ void OpenMediaFile(HWND window, const char* path) {
   CopyText(player.openMediaPath, player.mediaPath);
   LoadBookmarks(window);
   ProbeSpeed(window);
+  SetStatusText(window, kStatusCounter, IdleCounterText());  // "sound only" for a picture left unshown
   if (cd.isTrack) SeekToCdTrack(cd.track);
 }
 
@@ -154,5 +156,6 @@ void CloseMediaFile(HWND window, const char* path) {
   SaveBookmarks(window, path);
   player.isOpen = FALSE;
   player.openMediaPath[0] = '\0';
+  SetStatusText(window, kStatusCounter, IdleCounterText());
   TogglePause(window);
 }
