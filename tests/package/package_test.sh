@@ -31,7 +31,9 @@ fi
 
 # --- The files themselves ----------------------------------------------------
 size_at_most() { local size; size=$(stat -c %s "$1"); echo "  $1: $size bytes"; [ "$size" -le "$2" ]; }
-check "release Dorvane.exe within 350 KB" size_at_most "$release/Dorvane.exe" $((350 * 1024))
+# 350 KB held everything up to the own device's Media Foundation reader,
+# which adds 14 KB (the reader, its checks and the MP4 edit-list reader).
+check "release Dorvane.exe within 370 KB" size_at_most "$release/Dorvane.exe" $((370 * 1024))
 check "installer within 600 KB" size_at_most "$setup" $((600 * 1024))
 expected_entries="Dorvane.exe LICENSE.txt README.txt"
 if [ -f "$release/dorvane.chm" ]; then
