@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "audio/audio_device.h"
 #include "bookmarks/bookmarks.h"
 #include "filesel/file_dialogs.h"
 #include "pedal/pedal_input.h"
@@ -130,11 +131,12 @@ void OpenMediaFile(HWND window, const char* path) {
   CopyText(player.openMediaPath, player.mediaPath);
   LoadBookmarks(window);
   ProbeSpeed(window);
-  SetStatusText(window, kStatusCounter, IdleCounterText());  // "sound only" for a picture left unshown
+  if (IsSoundOnly(player.deviceId)) SetStatusText(window, kStatusCounter, IdleCounterText());  // "sound only"
   if (cd.isTrack) SeekToCdTrack(cd.track);
 }
 
 void CloseMediaFile(HWND window, const char* path) {
+  const bool soundOnly = player.deviceId != 0 && IsSoundOnly(player.deviceId);
   ForgetPollControls();
   if (player.pollTimer != 0) {
     KillTimer(window, player.pollTimer);
@@ -156,6 +158,6 @@ void CloseMediaFile(HWND window, const char* path) {
   SaveBookmarks(window, path);
   player.isOpen = FALSE;
   player.openMediaPath[0] = '\0';
-  SetStatusText(window, kStatusCounter, IdleCounterText());
+  if (soundOnly) SetStatusText(window, kStatusCounter, IdleCounterText());  // "sound only" goes with its file
   TogglePause(window);
 }
