@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -397,6 +398,10 @@ std::uint64_t UnappliedPriming(const char* path, IMFSourceReader* reader, ReadCa
   return SUCCEEDED(first.hr) && first.sample != nullptr && first.stamp >= 0 ? priming : 0;
 }
 
+// How long an opening may take before the file is left to the system's
+// device: far beyond the tens of milliseconds an opening takes.
+constexpr DWORD kOpenLimitMs = 5000;
+
 // The whole opening, on an apartment thread of its own.
 MfOpened OpenOnThisThread(const char* path, const std::wstring& url) {
   MfOpened opened;
@@ -439,7 +444,23 @@ MfOpened OpenMfSource(const char* path) {
   std::wstring url(static_cast<std::size_t>(length), L'\0');
   MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, url.data(), length);
   url.resize(static_cast<std::size_t>(length - 1));
-  MfOpened opened;
-  std::thread([&] { opened = OpenOnThisThread(path, url); }).join();
-  return opened;
+  // Shared with the opening thread, so that an opening that never ends (a
+  // decoder stuck on a strange file) can be left behind: the file then goes
+  // to the system's device, and the thread frees what it made if it ends.
+  struct Opening {
+    std::string path;
+    std::wstring url;
+    MfOpened opened;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~Opening() { CloseHandle(done); }
+  };
+  auto opening = std::make_shared<Opening>();
+  opening->path = path;
+  opening->url = std::move(url);
+  std::thread([opening] {
+    opening->opened = OpenOnThisThread(opening->path.c_str(), opening->url);
+    SetEvent(opening->done);
+  }).detach();
+  if (WaitForSingleObject(opening->done, kOpenLimitMs) != WAIT_OBJECT_0) return {};
+  return std::move(opening->opened);
 }
