@@ -5,9 +5,12 @@
 //   - the time a seek plus play takes while playing (the caller waits that long);
 //   - the steps in which the position moves while playing;
 //   - memory while a two-hour mp3 plays, above the process before it opened
-//     (Wine does not count private bytes, so the working set is shown too).
+//     (Wine does not count private bytes, so the working set is shown too);
+//   - the formats read through Media Foundation: CPU playing twice.m4a, the
+//     seek until sound on twice.m4a and twice.opus, and the open of a
+//     two-hour m4a until its length is known, and its memory while playing.
 //
-//   audio_bench <folder with twice.wav> <a two-hour mp3>
+//   audio_bench <folder with twice.wav, twice.m4a, twice.opus> <a two-hour mp3> [<a two-hour m4a>]
 #include <windows.h>
 #include <mmsystem.h>
 #include <psapi.h>
@@ -161,15 +164,27 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::vector<double> own, slow, sys;
+  useSystemDevices = false;
+  const MCIDEVICEID m4a = Open(std::string(argv[1]) + "\\twice.m4a");
+  std::vector<double> own, slow, sys, ownM4a;
   for (int round = 0; round < 3; ++round) {
     own.push_back(CpuWhilePlaying(ids[0], 1000));
     sys.push_back(CpuWhilePlaying(ids[1], 1000));
     slow.push_back(CpuWhilePlaying(ids[0], 750));
+    if (m4a != 0) ownM4a.push_back(CpuWhilePlaying(m4a, 1000));
   }
   std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(own device)", Median(own));
   std::printf("CPU playing wav at 0.75 %-13s %5.1f %% of a core (median of 3)\n", "(own device)", Median(slow));
   std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(system wave device)", Median(sys));
+  std::printf("CPU playing m4a at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(own device)", Median(ownM4a));
+  if (m4a != 0) {
+    SeekLatency(m4a, "(m4a, own device)");
+    Close(m4a);
+  }
+  if (const MCIDEVICEID opus = Open(std::string(argv[1]) + "\\twice.opus"); opus != 0) {
+    SeekLatency(opus, "(opus, own device)");
+    Close(opus);
+  }
 
   for (bool system : {false, true}) {
     const char* name = system ? "(system wave device)" : "(own device)";
@@ -196,5 +211,23 @@ int main(int argc, char** argv) {
   std::printf("memory playing a %.1f h mp3, above the process before it opened: private %.1f MB, working set %.1f MB\n",
               length.dwReturn / 3600000.0, playing.first - before.first, playing.second - before.second);
   Close(id);
+
+  if (argc > 3) {
+    const auto beforeM4a = MemoryMb();
+    const double t0 = NowMs();
+    const MCIDEVICEID longM4a = Open(argv[3]);
+    length.dwReturn = 0;
+    AudioSendCommand(longM4a, MCI_STATUS, MCI_STATUS_ITEM, reinterpret_cast<DWORD_PTR>(&length));
+    const double openMs = NowMs() - t0;
+    Seek(longM4a, static_cast<DWORD>(length.dwReturn / 2));
+    Play(longM4a);
+    Sleep(3000);
+    const auto playingM4a = MemoryMb();
+    std::printf("open of a %.1f h m4a (own device) until its length: %.0f ms\n", length.dwReturn / 3600000.0, openMs);
+    std::printf("memory playing a %.1f h m4a (own device), above the process before it opened: private %.1f MB, "
+                "working set %.1f MB\n", length.dwReturn / 3600000.0, playingM4a.first - beforeM4a.first,
+                playingM4a.second - beforeM4a.second);
+    Close(longM4a);
+  }
   return 0;
 }

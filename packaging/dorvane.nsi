@@ -49,8 +49,9 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-; Recording types Explorer offers Dorvane for in its "Open with" list. Only
-; the list is touched, never a type's default program.
+; Recording types Explorer offers Dorvane for in its "Open with" list: wav
+; and mp3, and what the own audio device plays through Media Foundation.
+; Only the list is touched, never a type's default program.
 !macro OpenWith EXT
   WriteRegStr HKCU "${CLASSES}\Applications\Dorvane.exe\SupportedTypes" "${EXT}" ""
   WriteRegStr HKCU "${CLASSES}\${EXT}\OpenWithList\Dorvane.exe" "" ""
@@ -95,6 +96,17 @@ Section "Dorvane"
   !insertmacro OpenWith ".wav"
   !insertmacro OpenWith ".mp3"
   !insertmacro OpenWith ".wma"
+  !insertmacro OpenWith ".m4a"
+  !insertmacro OpenWith ".aac"
+  !insertmacro OpenWith ".mp4"
+  !insertmacro OpenWith ".m4v"
+  !insertmacro OpenWith ".3gp"
+  !insertmacro OpenWith ".amr"
+  !insertmacro OpenWith ".flac"
+  !insertmacro OpenWith ".ogg"
+  !insertmacro OpenWith ".oga"
+  !insertmacro OpenWith ".opus"
+  !insertmacro OpenWith ".webm"
 
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Dorvane"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -135,6 +147,17 @@ Section "Uninstall"
   !insertmacro RemoveOpenWith ".wav"
   !insertmacro RemoveOpenWith ".mp3"
   !insertmacro RemoveOpenWith ".wma"
+  !insertmacro RemoveOpenWith ".m4a"
+  !insertmacro RemoveOpenWith ".aac"
+  !insertmacro RemoveOpenWith ".mp4"
+  !insertmacro RemoveOpenWith ".m4v"
+  !insertmacro RemoveOpenWith ".3gp"
+  !insertmacro RemoveOpenWith ".amr"
+  !insertmacro RemoveOpenWith ".flac"
+  !insertmacro RemoveOpenWith ".ogg"
+  !insertmacro RemoveOpenWith ".oga"
+  !insertmacro RemoveOpenWith ".opus"
+  !insertmacro RemoveOpenWith ".webm"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 
   Delete "$INSTDIR\Dorvane.exe"

@@ -5,7 +5,7 @@ DORVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 DORVANE_PACKAGES="cmake ninja-build clang libclang-rt-14-dev libgtest-dev googletest
   python3 g++-mingw-w64-x86-64 wine wine64 xvfb x11-utils xdotool imagemagick pulseaudio pulseaudio-utils
-  gstreamer1.0-plugins-good gstreamer1.0-libav sox espeak-ng lame nsis locales fp-utils-3.2.2
+  gstreamer1.0-plugins-good gstreamer1.0-libav sox espeak-ng lame ffmpeg nsis locales fp-utils-3.2.2
   python3-numpy python3-scipy soundstretch rubberband-cli alsa-utils
   libx11-dev libxtst-dev xterm"
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audio/mci_speed.h"
+#include "audio/mf_source.h"
 #include "audio/pcm_source.h"
 #include "audio/time_stretch.h"
 #include "audio/wav_format.h"
@@ -107,8 +108,8 @@ struct Heard {
 // device, decodes, stretches, writes buffers and publishes the position.
 class Device {
  public:
-  Device(MCIDEVICEID id, std::unique_ptr<PcmSource> source)
-      : id_(id), source_(std::move(source)),
+  Device(MCIDEVICEID id, std::unique_ptr<PcmSource> source, bool soundOnly)
+      : id_(id), soundOnly_(soundOnly), source_(std::move(source)),
         lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
         wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
     worker_ = std::thread([this] {
@@ -132,6 +133,8 @@ class Device {
   struct Closer {
     void operator()(Device* device) const { device->Close(); }
   };
+
+  bool SoundOnly() const { return soundOnly_; }
 
   MCIERROR TakeFailure() {
     std::lock_guard lock(m_);
@@ -396,6 +399,7 @@ class Device {
       }
 
       bool failed = false;
+      MCIERROR readError = 0;
       for (int i = 0; i < kBuffers && !failed; ++i) {
         if (!out.Free(i)) continue;
         auto& samples = out.samples[static_cast<std::size_t>(i)];
@@ -403,6 +407,8 @@ class Device {
         while (stretch.Ready() < want && !sourceDone) {
           const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(decoded.size() / channels, play.to - readAt));
           std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
+          // A decoder's error ends the play at once rather than go on in silence.
+          if (got < n && (readError = source_->ReadFailure()) != 0) break;
           if (got == 0 && n > 0) {  // the file ends before the play does: try once more, then it is an error
             source_->Seek(readAt);
             got = source_->Read(decoded.data(), n);
@@ -416,6 +422,7 @@ class Device {
             play.to = readAt;
           }
         }
+        if (readError != 0) break;
         const std::size_t got = stretch.Pull(samples.data(), want);
         if (got == 0) break;
         WAVEHDR& h = out.headers[static_cast<std::size_t>(i)];
@@ -440,6 +447,12 @@ class Device {
         out.Close();
         continue;
       }
+      if (readError != 0) {  // a decoder's error ends the play rather than go on in silence
+        feeding = false;
+        waveOutCalls.reset(out.device);
+        OutputFailed(generation, readError, frame);
+        continue;
+      }
       const bool finished = sourceDone && stretch.Ready() == 0 && out.AllDone();
       std::lock_guard lock(m_);
       if (generation_ != generation) continue;
@@ -461,6 +474,7 @@ class Device {
   ~Device() { CloseHandle(wake_); }
 
   const MCIDEVICEID id_;
+  const bool soundOnly_;  // the sound of a file whose picture the system's device could not show
   std::unique_ptr<PcmSource> source_;
   const std::int32_t lengthMs_;
   HANDLE wake_;
@@ -491,20 +505,37 @@ bool EndsWith(std::string_view path, std::string_view ext) {
   return true;
 }
 
-// An own device for a wav or mp3 file this device reads; 0 for anything else.
-MCIDEVICEID OpenOwn(const char* path) {
+MCIDEVICEID AddDevice(std::unique_ptr<PcmSource> source, bool soundOnly) {
+  if (source == nullptr || source->SampleRate() <= 0) return 0;
+  const MCIDEVICEID id = nextId++;
+  devices.emplace(id, std::unique_ptr<Device, Device::Closer>(new Device(id, std::move(source), soundOnly)));
+  return id;
+}
+
+// An own device for a file this device reads: wav and mp3 by their own
+// readers, anything else whose sound Media Foundation decodes; 0 for the
+// rest. A file with a picture is left to the system's device, and its sound
+// kept in soundOfVideo in case that device cannot open it.
+MCIDEVICEID OpenOwn(const char* path, std::unique_ptr<PcmSource>& soundOfVideo) {
   std::unique_ptr<PcmSource> source;
   if (EndsWith(path, ".wav")) source = OpenWavSource(path);
   else if (EndsWith(path, ".mp3")) source = OpenMp3Source(path);
-  if (source == nullptr || source->SampleRate() <= 0) return 0;
-  const MCIDEVICEID id = nextId++;
-  devices.emplace(id, std::unique_ptr<Device, Device::Closer>(new Device(id, std::move(source))));
-  return id;
+  if (source == nullptr) {
+    MfOpened mf = OpenMfSource(path);
+    if (mf.hasVideo) soundOfVideo = std::move(mf.source);
+    else source = std::move(mf.source);
+  }
+  return AddDevice(std::move(source), false);
 }
 
 }  // namespace
 
 bool IsOwnAudioDevice(MCIDEVICEID device) { return devices.count(device) != 0; }
+
+bool IsSoundOnly(MCIDEVICEID device) {
+  const auto own = devices.find(device);
+  return own != devices.end() && own->second->SoundOnly();
+}
 
 MCIERROR TakeAudioFailure(MCIDEVICEID device) {
   const auto own = devices.find(device);
@@ -516,7 +547,15 @@ MCIERROR WINAPI AudioSendCommand(MCIDEVICEID device, UINT message, DWORD_PTR fla
       (flags & ~static_cast<DWORD_PTR>(MCI_WAIT | MCI_NOTIFY)) == MCI_OPEN_ELEMENT) {
     auto* open = reinterpret_cast<MCI_OPEN_PARMSA*>(parms);
     if (open->lpstrElementName != nullptr) {
-      if (const MCIDEVICEID id = OpenOwn(open->lpstrElementName); id != 0) {
+      std::unique_ptr<PcmSource> soundOfVideo;
+      MCIDEVICEID id = OpenOwn(open->lpstrElementName, soundOfVideo);
+      if (id == 0 && soundOfVideo != nullptr) {
+        const MCIERROR error = mciSendCommandA(device, message, flags, parms);
+        if (error == 0) return 0;  // the system's device shows the picture
+        id = AddDevice(std::move(soundOfVideo), true);
+        if (id == 0) return error;
+      }
+      if (id != 0) {
         open->wDeviceID = id;
         return 0;
       }

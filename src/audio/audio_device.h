@@ -1,5 +1,6 @@
 // Dorvane's own audio device, below the one place that sends MCI commands.
-// PCM wav and mp3 files open here and answer the MCI commands Dorvane sends,
+// PCM wav, mp3 and whatever else Media Foundation decodes (m4a, opus, ogg,
+// flac, ...) open here and answer the MCI commands Dorvane sends,
 // with MCI's meaning; every other file, and every file while
 // useSystemDevices is set, goes to the system's MCI devices as before.
 #pragma once
@@ -14,6 +15,10 @@ extern bool useSystemDevices;
 
 // Whether an id belongs to an open device of Dorvane's own.
 bool IsOwnAudioDevice(MCIDEVICEID device);
+
+// Whether an own device plays only the sound of a file that has a picture
+// (the system's devices could not open it).
+bool IsSoundOnly(MCIDEVICEID device);
 
 // The error that ended an own device's play early (the play's
 // MCI_NOTIFY_FAILURE: the sound card went away or could not be opened, or

@@ -20,6 +20,9 @@ class PcmSource {
   // before Frames() is an error (a read error, a file cut short while it
   // plays, a share gone), and the device says so instead of ending the play.
   virtual std::size_t Read(std::int16_t* out, std::size_t maxFrames) = 0;
+  // Why the last Read or Seek fell short, as MCI's error; 0 when it reached
+  // the end of what the file holds.
+  virtual MCIERROR ReadFailure() const { return 0; }
 
  protected:
   int channels_ = 0;

@@ -60,6 +60,20 @@ void AddProfileSection(MediaTypeTable& table, std::string_view section) {
   }
 }
 
+void AddOwnDeviceExtensions(MediaTypeTable& table) {
+  const int count = std::clamp(table.count, 0, static_cast<int>(kMaxMediaTypes));
+  auto lower = [](std::string text) {
+    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return text;
+  };
+  std::string listed;
+  for (int i = 0; i < count; ++i) listed += lower(table.rows[static_cast<std::size_t>(i)].patterns);
+  for (const std::string_view extension : kOwnDeviceExtensions) {
+    const std::string pattern = "*." + std::string(extension) + ";";
+    if (listed.find(pattern) == std::string::npos) AddMediaExtension(table, extension, kOwnDeviceType);
+  }
+}
+
 MediaFilter BuildMediaFilterText(const MediaTypeTable& table, std::string_view mediaPath) {
   const std::size_t dot = mediaPath.rfind('.');
   const std::string_view extension = dot == std::string_view::npos ? "*.wav" : mediaPath.substr(dot);

@@ -44,6 +44,16 @@ void AddMediaExtension(MediaTypeTable& table, std::string_view extension, std::s
 // type; other lines are passed over.
 void AddProfileSection(MediaTypeTable& table, std::string_view section);
 
+// The extensions Dorvane's own audio device plays through Media Foundation
+// beyond the system's MCI list, and the row they are listed under.
+inline constexpr std::array<std::string_view, 12> kOwnDeviceExtensions{
+    "m4a", "aac", "mp4", "m4v", "3gp", "amr", "wma", "flac", "ogg", "oga", "opus", "webm"};
+inline constexpr std::string_view kOwnDeviceType = "Recordings";
+
+// Adds, after the rows the registry and the profile gave, the own device's
+// extensions that no row lists yet (case ignored), under kOwnDeviceType.
+void AddOwnDeviceExtensions(MediaTypeTable& table);
+
 struct MediaFilter {
   // The filter exactly as the dialog takes it: pairs of zero-terminated
   // strings, then the empty string, so it ends with "\0\0". At most 800 bytes.

@@ -51,6 +51,7 @@ void AddProfileMediaTypes(MediaTypeTable& table, const char* section) {
 void BuildMediaFilter() {
   AddRegistryMediaTypes(mediaTypes, HKEY_LOCAL_MACHINE, kMciExtensionsKey);
   AddProfileMediaTypes(mediaTypes, kMciExtensionsSection);
+  AddOwnDeviceExtensions(mediaTypes);
 
   const MediaFilter filter = BuildMediaFilterText(mediaTypes, player.mediaPath);
   const std::size_t size = std::min(filter.text.size(), sizeof mediaFilter);

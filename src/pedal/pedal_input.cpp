@@ -16,6 +16,7 @@
 #include "app/system_library.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "audio/audio_device.h"
 #include "pedal/pedal_machine.h"
 #include "pedal/pedal_report.h"
 #include "playback/transport.h"
@@ -323,7 +324,10 @@ void OnDeviceNodesChanged(HWND window) { RegisterPedals(window); }
 
 int PedalWind() { return PedalWindDirection(pedals.buttons); }
 
-const char* IdleCounterText() { return pedals.devices.empty() ? "" : kPedalText; }
+const char* IdleCounterText() {
+  if (player.isOpen && IsSoundOnly(player.deviceId)) return "sound only";
+  return pedals.devices.empty() ? "" : kPedalText;
+}
 
 void ResetPedalState() {
   pedals.devices.clear();

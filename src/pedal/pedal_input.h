@@ -33,8 +33,9 @@ void OnDeviceNodesChanged(HWND window);
 
 // The direction the held pedals wind in (-1, 0 or +1), for the poll tick.
 int PedalWind();
-// Status part 4 when no walk counter is shown: "pedal" while a known pedal
-// is connected, empty otherwise.
+// Status part 4 when no walk counter is shown: "sound only" while the own
+// device plays the sound of a file whose picture the system's device could
+// not show, else "pedal" while a known pedal is connected, else empty.
 const char* IdleCounterText();
 
 // Forgets every pedal and registration, as at process start.

@@ -10,8 +10,10 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "audio/audio_device.h"
 #include "bookmarks/bookmarks.h"
 #include "filesel/file_dialogs.h"
+#include "pedal/pedal_input.h"
 #include "playback/mci.h"
 #include "playback/media_name.h"
 #include "playback/position_text.h"
@@ -126,10 +128,12 @@ void OpenMediaFile(HWND window, const char* path) {
   player.openMediaPath = player.mediaPath;
   LoadBookmarks(window);
   ProbeSpeed(window);
+  if (IsSoundOnly(player.deviceId)) SetStatusText(window, kStatusCounter, IdleCounterText());  // "sound only"
   if (cd.isTrack) SeekToCdTrack(cd.track);
 }
 
 void CloseMediaFile(HWND window, const char* path) {
+  const bool soundOnly = player.deviceId != 0 && IsSoundOnly(player.deviceId);
   ForgetPollControls();
   if (player.pollTimer != 0) {
     KillTimer(window, player.pollTimer);
@@ -151,5 +155,6 @@ void CloseMediaFile(HWND window, const char* path) {
   SaveBookmarks(window, path);
   player.isOpen = FALSE;
   player.openMediaPath.clear();
+  if (soundOnly) SetStatusText(window, kStatusCounter, IdleCounterText());  // "sound only" goes with its file
   TogglePause(window);
 }

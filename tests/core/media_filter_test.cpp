@@ -128,3 +128,33 @@ TEST(MediaFilter, FullFilterLeavesRowsOutButCountsOnlyListedEntries) {
   EXPECT_EQ(BuildMediaFilterText(table, "x." + std::string(46, 'G')).defaultIndex, 6);
   EXPECT_EQ(BuildMediaFilterText(table, "x." + std::string(46, 'B')).defaultIndex, 2);
 }
+
+// The own device's formats join the list after the system's types, each
+// once: an extension the system lists already (in any case) is not repeated.
+TEST(MediaFilter, OwnDeviceFormatsFollowTheSystemsTypesOnce) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> system;
+    const char* ownRow;  // the patterns of the added row
+  } cases[] = {
+      {"nothing listed", {}, "*.m4a;*.aac;*.mp4;*.m4v;*.3gp;*.amr;*.wma;*.flac;*.ogg;*.oga;*.opus;*.webm;"},
+      {"Wine's list", {{"wav", "WaveAudio"}, {"mp3", "MPEGVideo"}, {"wma", "MPEGVideo"}, {"MP4", "MPEGVideo"}},
+       "*.m4a;*.aac;*.m4v;*.3gp;*.amr;*.flac;*.ogg;*.oga;*.opus;*.webm;"},
+      {"a row of the same name", {{"m4a", "Recordings"}},
+       "*.m4a;*.aac;*.mp4;*.m4v;*.3gp;*.amr;*.wma;*.flac;*.ogg;*.oga;*.opus;*.webm;"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MediaTypeTable table;
+    for (const auto& [ext, type] : c.system) AddMediaExtension(table, ext, type);
+    const int before = table.count;
+    AddOwnDeviceExtensions(table);
+    AddOwnDeviceExtensions(table);  // twice changes nothing
+    const bool ownRowIsNew = std::string(c.name) != "a row of the same name";
+    ASSERT_EQ(table.count, before + (ownRowIsNew ? 1 : 0));
+    EXPECT_EQ(table.rows[static_cast<std::size_t>(table.count - 1)].deviceType, "Recordings");
+    EXPECT_EQ(table.rows[static_cast<std::size_t>(table.count - 1)].patterns, c.ownRow);
+    const MediaFilter filter = BuildMediaFilterText(table, "C:\\memo.opus");
+    EXPECT_EQ(filter.defaultIndex, table.count);  // an opus opens with its own row chosen
+  }
+}

@@ -129,9 +129,12 @@ TEST_F(MediaFilterTest, TheSystemProfileSectionAddsTypesAfterTheRegistrys) {
   player.mediaPath = "C:\\talks\\a12.dvx";
   BuildMediaFilter();
   WriteProfileStringA("mci extensions", "dvx", nullptr);
-  ASSERT_GE(mediaTypeCount, 2);
-  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 1].deviceType, "DorvaneTestType");
-  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 1].patterns, "*.dvx;");
+  ASSERT_GE(mediaTypeCount, 3);
+  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 2].deviceType, "DorvaneTestType");
+  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 2].patterns, "*.dvx;");
+  // Then the own device's formats that Wine's list lacks.
+  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 1].deviceType, "Recordings");
+  EXPECT_NE(mediaTypes.rows[mediaTypeCount - 1].patterns.find("*.opus;"), std::string::npos);
   EXPECT_EQ(static_cast<int>(MediaOpenDialog().nFilterIndex), EntryOf("DorvaneTestType (*.dvx)"));
 }
 
