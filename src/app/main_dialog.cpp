@@ -224,8 +224,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return FALSE;
     case WM_DPICHANGED:
       // The window moved to a screen of another scale; the dialog manager
-      // resizes the window and its controls, the status-bar edges follow here.
-      SetStatusParts(window, LOWORD(wParam));
+      // resizes the window and its controls, the toolbar's images and the
+      // status-bar edges follow here.
+      RescaleWindowParts(window, LOWORD(wParam));
       return FALSE;
     case WM_CLOSE:
       CloseAndDestroy(window);

@@ -81,9 +81,9 @@ void SetSliderMs(HWND window, int id, std::int32_t ms) {
   SendItem(window, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
 }
 
-void InitToolbar(HWND window) {
+void InitToolbar(HWND window, unsigned dpi) {
   SendItem(window, IDC_TOOLBAR, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
-  AddToolbarImages(GetDlgItem(window, IDC_TOOLBAR), WindowDpi(window));
+  AddToolbarImages(GetDlgItem(window, IDC_TOOLBAR), dpi);
   std::array<TBBUTTON, kButtons.size()> buttons{};
   for (std::size_t i = 0; i < kButtons.size(); ++i) {
     buttons[i].iBitmap = kButtons[i].image;
@@ -117,7 +117,7 @@ void SetContextHelpIds(HWND window) {
 }  // namespace
 
 void InitMainWindow(HWND window, const char* commandLine) {
-  InitToolbar(window);
+  InitToolbar(window, WindowDpi(window));
   SetStatusParts(window, WindowDpi(window));
   InitSliders(window);
   LoadUserOptions(window, DefaultOptionsPath().c_str());
@@ -131,6 +131,30 @@ void InitMainWindow(HWND window, const char* commandLine) {
   }
   SetContextHelpIds(window);
   StartPedals(window);
+}
+
+void RescaleWindowParts(HWND window, unsigned dpi) {
+  // A toolbar's images cannot be swapped for ones of another size, so the
+  // toolbar is made anew in the same place and with the same id.
+  HWND old = GetDlgItem(window, IDC_TOOLBAR);
+  std::array<LRESULT, kButtons.size()> states{};
+  for (std::size_t i = 0; i < kButtons.size(); ++i) {
+    states[i] = SendMessageA(old, TB_GETSTATE, static_cast<WPARAM>(kButtons[i].command), 0);
+  }
+  const auto style = static_cast<DWORD>(GetWindowLongPtrA(old, GWL_STYLE));
+  DestroyWindow(old);
+  HWND fresh = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", style, 0, 0, 0, 0, window,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)), appInstance, nullptr);
+  if (fresh == nullptr) return;
+  SendMessageA(fresh, WM_SETFONT, SendMessageA(window, WM_GETFONT, 0, 0), FALSE);
+  InitToolbar(window, dpi);
+  for (std::size_t i = 0; i < kButtons.size(); ++i) {
+    if (states[i] != -1) {
+      SendMessageA(fresh, TB_SETSTATE, static_cast<WPARAM>(kButtons[i].command), MAKELPARAM(states[i], 0));
+    }
+  }
+  SendMessageA(fresh, TB_AUTOSIZE, 0, 0);
+  SetStatusParts(window, dpi);
 }
 
 void SetStatusParts(HWND window, unsigned dpi) {

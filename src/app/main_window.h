@@ -12,6 +12,10 @@ void InitMainWindow(HWND window, const char* commandLine);
 // The six status-bar parts, their edges scaled to the DPI (at start-up the
 // window's, on WM_DPICHANGED the new one).
 void SetStatusParts(HWND window, unsigned dpi);
+// The window moved to a screen of another scale: the toolbar is made again
+// with the images of that scale (each button keeps its state), and the
+// status-bar edges follow.
+void RescaleWindowParts(HWND window, unsigned dpi);
 
 int GetLoopCount(HWND window);
 std::int32_t GetBackspaceMs(HWND window);

@@ -73,11 +73,12 @@ void ShowFileOpenState(HWND window) {
   for (int id : kItemsEnableOrder) EnableMenuItem(menu, id, MF_BYCOMMAND | MF_ENABLED);
 }
 
-// Probes whether the device can change speed; the slider follows the answer
-// but keeps its position.
+// Probes whether the device can change speed, with the speed the slider
+// shows, so that a new file plays at that speed; the slider follows the
+// answer but keeps its position.
 void ProbeSpeed(HWND window) {
   DgvSetParms speed{};
-  speed.dwSpeed = 1000;
+  speed.dwSpeed = SpeedForSlider(static_cast<int>(SendDlgItemMessageA(window, IDC_SPEED, TBM_GETPOS, 0, 0)));
   const MCIERROR error = mciSendCommandHook(player.deviceId, MCI_SET, kDgvSetSpeed, reinterpret_cast<DWORD_PTR>(&speed));
   EnableWindow(GetDlgItem(window, IDC_SPEED), error == 0);
 }

@@ -238,6 +238,11 @@ void DrainQueuedHotKeys(HWND window, int handledId) {
   // are dropped. Any other key pressed in that time is acted on, in order.
   std::vector<QueuedHotKey> queued;
   MSG msg;
+  // A hot key behind the end of a play stays behind it: taken out now, it
+  // would be acted on before that end is.
+  if (PeekMessageA(&msg, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE) && msg.wParam == MCI_NOTIFY_SUCCESSFUL) {
+    return;
+  }
   while (queued.size() < kHotKeyQueueLimit && PeekMessageA(&msg, window, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
     queued.push_back({msg.wParam, msg.lParam});
   }

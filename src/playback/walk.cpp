@@ -73,6 +73,11 @@ BOOL OnMciNotify(HWND window, WPARAM code, LPARAM device) {
     return TRUE;
   }
   if (code != MCI_NOTIFY_SUCCESSFUL || !player.isOpen) return FALSE;
+  // Only the end of the play now running counts: not that of a device
+  // closed since, nor that of an earlier play whose notice was already on
+  // its way when the next began (Walk pressed just as a chunk ended).
+  if (static_cast<MCIDEVICEID>(device) != player.deviceId) return FALSE;
+  if (QueryMciStatus(MCI_STATUS_MODE, false) == MCI_MODE_PLAY) return FALSE;
   const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
   if (position >= EndThreshold(2)) {
     TogglePause(window);  // end of the media

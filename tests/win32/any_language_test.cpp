@@ -178,7 +178,9 @@ TEST_F(AnyLanguageMediaTest, ANameKeeps49LettersOfAnyScriptAndALongerOneIsShorte
       if (!d.text.empty()) boxes.push_back(d);
     }
     ASSERT_EQ(boxes.size(), c.typed == c.kept ? 0u : 1u);
-    if (!boxes.empty()) EXPECT_EQ(boxes[0].caption, "Bookmark name shortened");
+    if (!boxes.empty()) {
+      EXPECT_EQ(boxes[0].caption, "Bookmark name shortened");
+    }
   }
   EXPECT_EQ(BookmarkItems(), (std::vector<std::wstring>{Wide(cases[0].kept) + L"\t 0:00.000",
                                                         Wide(cases[1].kept) + L"\t 0:00.000"}));
@@ -236,7 +238,9 @@ TEST_F(AnyLanguageMediaTest, LongPathsAreTriedWholeAndAPathBeyondTheSystemsLimit
     EXPECT_EQ(static_cast<bool>(player.isOpen), open);
     const auto boxes = Boxes();
     ASSERT_EQ(boxes.size(), open ? 0u : 1u);
-    if (!open) EXPECT_EQ(boxes[0].caption, MciErrorCaption("Open device"));
+    if (!open) {
+      EXPECT_EQ(boxes[0].caption, MciErrorCaption("Open device"));
+    }
     EXPECT_EQ(Caption(), open ? "Dorvane: " + path : "Dorvane");
     DestroyMainWindow();
     dialogs.Clear();

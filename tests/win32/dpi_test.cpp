@@ -37,6 +37,7 @@ class DpiTest : public MainWindowTest {
     for (int edge : kEdgesAt96) edges.push_back(edge < 0 ? -1 : MulDiv(edge, dpi, 96));
     return edges;
   }
+  void ExpectToolbarAt(unsigned dpi);
   void SendDpiChanged(unsigned dpi) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -64,8 +65,43 @@ TEST_F(DpiTest, AMoveToAScreenOfAnotherScaleRescalesTheEdges) {
   EXPECT_NE(StatusText(kStatusHotKeys), "") << "the legend is still in its part";
 }
 
-TEST_F(DpiTest, ToolbarImagesHaveTheSizeOfTheDpi) {
+TEST_F(DpiTest, ToolbarImagesHaveTheSizeOfTheDpiAlsoAfterAMove) {
   const unsigned dpi = WindowDpi(window);
+  ExpectToolbarAt(dpi);
+  SendDlgItemMessageA(window, IDC_TOOLBAR, TB_CHECKBUTTON, IDT_PAUSE, TRUE);
+  SendDlgItemMessageA(window, IDC_TOOLBAR, TB_ENABLEBUTTON, IDT_PLAY, FALSE);
+  for (unsigned moved : {192u, 144u, 96u}) {
+    SendDpiChanged(moved);
+    ExpectToolbarAt(moved);
+    EXPECT_TRUE(SendDlgItemMessageA(window, IDC_TOOLBAR, TB_ISBUTTONCHECKED, IDT_PAUSE, 0)) << "kept its state";
+    EXPECT_FALSE(SendDlgItemMessageA(window, IDC_TOOLBAR, TB_ISBUTTONENABLED, IDT_PLAY, 0));
+  }
+}
+
+TEST_F(DpiTest, TheWindowUsesTheShellFontAndEveryLabelHoldsItsText) {
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+  LOGFONTA face{};
+  ASSERT_TRUE(GetObjectA(font, sizeof face, &face));
+  EXPECT_STRNE(face.lfFaceName, "MS Sans Serif") << "a bitmap font without Cyrillic or Chinese";
+  for (int id : {IDC_LOOPS_LABEL, IDC_WALKPAUSE_LABEL, IDC_WALKLENGTH_LABEL, IDC_BACKSPACE_LABEL, IDC_SPEED_LABEL,
+                 IDC_UNPAUSEREW_LABEL}) {
+    HWND label = GetDlgItem(window, id);
+    char text[64] = "";
+    GetWindowTextA(label, text, sizeof text);
+    RECT room{};
+    GetClientRect(label, &room);
+    RECT needed = room;
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    EXPECT_LE(needed.bottom, room.bottom) << text << " at " << WindowDpi(window) << " DPI";
+    EXPECT_LE(needed.right, room.right) << text;
+  }
+}
+
+void DpiTest::ExpectToolbarAt(unsigned dpi) {
   auto images = reinterpret_cast<HIMAGELIST>(SendDlgItemMessageA(window, IDC_TOOLBAR, TB_GETIMAGELIST, 0, 0));
   ASSERT_NE(images, nullptr);
   int cx = 0, cy = 0;

@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/player_state.h"
+#include "playback/transport_math.h"
 #include "playback/media.h"
 #include "res/resource.h"
 #include "support/playback_fixture.h"
@@ -86,15 +87,15 @@ TEST_F(OpenMediaTest, SpeedProbeEnablesTheSpeedSliderOnlyWhenTheDeviceAcceptsIt)
   EXPECT_TRUE(IsWindowEnabled(Item(IDC_SPEED)));
 }
 
-TEST_F(OpenMediaTest, NewMediaPlaysAtNormalSpeedWhileTheSliderKeepsItsPosition) {
+TEST_F(OpenMediaTest, NewMediaPlaysAtTheSpeedTheSliderShows) {
   const std::string first = AddFile("a.mp3", 60000, SimMedia::kMpeg, true);
-  const std::string second = AddFile("b.mp3", 60000, SimMedia::kMpeg, true);
   StartWithFile(first);
-  MoveSlider(IDC_SPEED, 8);
-  EXPECT_EQ(sim.Speed(Device()), 1150u);
-  OpenFile(second);
-  EXPECT_EQ(SliderPos(IDC_SPEED), 8);
-  EXPECT_EQ(sim.Speed(Device()), 1000u);
+  for (int position : {8, 2, 5}) {
+    MoveSlider(IDC_SPEED, position);
+    OpenFile(AddFile("b" + std::to_string(position) + ".mp3", 60000, SimMedia::kMpeg, true));
+    EXPECT_EQ(SliderPos(IDC_SPEED), position);
+    EXPECT_EQ(sim.Speed(Device()), SpeedForSlider(position)) << "what the slider shows is what plays";
+  }
 }
 
 TEST_F(OpenMediaTest, CdTrackOpensTheDriveAndSeeksToTheTrack) {

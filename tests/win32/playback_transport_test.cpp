@@ -174,6 +174,8 @@ TEST_F(TransportTest, ALengthBeyondTheSignedRangeCountsAsAlwaysAtTheEnd) {
 
 TEST_F(TransportTest, ASuccessfulPlayEndingShortOfTheEndChangesNothingOutsideWalkMode) {
   PlayFrom(1000);
+  // The device stops on its own short of the end (the play was over).
+  mciSendCommandHook(Device(), MCI_PAUSE, 0, 0);
   sim.SetPosition(Device(), 50000);
   EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Device()), FALSE);
   EXPECT_FALSE(player.isPaused);

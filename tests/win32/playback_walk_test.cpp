@@ -275,6 +275,14 @@ TEST_F(WalkTest, OnlySuccessfulNotificationsAreActedOn) {
     EXPECT_EQ(Call(MM_MCINOTIFY, code, Device()), FALSE) << code;
     EXPECT_EQ(player.walkTimer, 0u) << code;
   }
+  // The success of an earlier play, delivered while the chunk still plays
+  // (Walk pressed just as a chunk ended), and one of another device, are not
+  // this chunk's end; the real end is.
+  for (LPARAM device : {static_cast<LPARAM>(Device()), static_cast<LPARAM>(Device() + 1)}) {
+    EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, device), FALSE);
+    EXPECT_EQ(player.walkTimer, 0u);
+  }
+  FinishChunk();
   EXPECT_EQ(Call(MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, Device()), TRUE);
   EXPECT_NE(player.walkTimer, 0u);
 }
