@@ -15,6 +15,7 @@
 
 #include "audio/mci_speed.h"
 #include "audio/pcm_source.h"
+#include "audio/sound_chain.h"
 #include "audio/time_stretch.h"
 #include "audio/wav_format.h"
 
@@ -83,8 +84,8 @@ struct Heard {
 // device, decodes, stretches, writes buffers and publishes the position.
 class Device {
  public:
-  Device(MCIDEVICEID id, std::unique_ptr<PcmSource> source)
-      : id_(id), source_(std::move(source)),
+  Device(MCIDEVICEID id, std::unique_ptr<PcmSource> source, const SoundSettings& sound)
+      : id_(id), source_(std::move(source)), sound_(sound),
         lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
         wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
     worker_ = std::thread([this] { Worker(); });
@@ -104,6 +105,16 @@ class Device {
   MCIERROR TakeFailure() {
     std::lock_guard lock(m_);
     return std::exchange(outputError_, 0);
+  }
+
+  void SetSound(const SoundSettings& sound) {
+    std::lock_guard lock(m_);
+    if (sound == sound_) return;
+    sound_ = sound;
+    if (mode_ == Mode::kPlaying) {  // go on from here with the new settings
+      playFrom_ = position_ = CurrentFrame();
+      Changed();
+    }
   }
 
   MCIERROR Command(UINT message, DWORD flags, DWORD_PTR parms) {
@@ -300,6 +311,8 @@ class Device {
   void Worker() {
     Output out;
     TimeStretch stretch;
+    SoundChain chain;  // before the stretch; its output stays aligned with its input
+    chain.Start(source_->Channels(), source_->SampleRate());
     std::vector<std::int16_t> decoded(4096 * static_cast<std::size_t>(source_->Channels()));
     const std::size_t channels = static_cast<std::size_t>(source_->Channels());
     unsigned generation = ~0u;
@@ -321,6 +334,7 @@ class Device {
           play.from = playFrom_;
           play.to = playTo_;
           play.speed = speed_ / 1000.0;
+          chain.Set(sound_);
         }
       }
       if (g != generation) {
@@ -336,6 +350,7 @@ class Device {
         }
         source_->Seek(play.from);
         stretch.Start(source_->Channels(), source_->SampleRate(), play.speed);
+        chain.Restart();
         readAt = play.from;
         sourceDone = false;
         feeding = true;
@@ -363,9 +378,11 @@ class Device {
         while (stretch.Ready() < want && !sourceDone) {
           const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(decoded.size() / channels, play.to - readAt));
           const std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
-          stretch.Push(decoded.data(), got);
+          stretch.Push(decoded.data(), chain.Process(decoded.data(), got));
           readAt += got;
           if (got == 0 || readAt >= play.to) {  // the end of the play, or of what the file really holds
+            while (const std::size_t held = chain.Flush(decoded.data(), decoded.size() / channels))
+              stretch.Push(decoded.data(), held);
             stretch.Finish();
             sourceDone = true;
             play.to = readAt;
@@ -412,6 +429,7 @@ class Device {
 
   const MCIDEVICEID id_;
   std::unique_ptr<PcmSource> source_;
+  SoundSettings sound_;  // guarded by m_, as everything below
   const std::int32_t lengthMs_;
   HANDLE wake_;
   std::thread worker_;
@@ -432,6 +450,7 @@ class Device {
 
 std::map<MCIDEVICEID, std::unique_ptr<Device>> devices;
 MCIDEVICEID nextId = kFirstOwnId;
+SoundSettings soundSettings;
 
 bool EndsWith(std::string_view path, std::string_view ext) {
   if (path.size() < ext.size()) return false;
@@ -448,11 +467,18 @@ MCIDEVICEID OpenOwn(const char* path) {
   else if (EndsWith(path, ".mp3")) source = OpenMp3Source(path);
   if (source == nullptr || source->SampleRate() <= 0) return 0;
   const MCIDEVICEID id = nextId++;
-  devices.emplace(id, std::make_unique<Device>(id, std::move(source)));
+  devices.emplace(id, std::make_unique<Device>(id, std::move(source), soundSettings));
   return id;
 }
 
 }  // namespace
+
+void SetSoundSettings(const SoundSettings& settings) {
+  soundSettings = settings;
+  for (auto& [id, device] : devices) device->SetSound(settings);
+}
+
+const SoundSettings& CurrentSoundSettings() { return soundSettings; }
 
 bool IsOwnAudioDevice(MCIDEVICEID device) { return devices.count(device) != 0; }
 

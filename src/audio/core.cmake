@@ -4,4 +4,5 @@ list(APPEND DORVANE_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/wav_format.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mp3_frames.cpp
   ${CMAKE_CURRENT_LIST_DIR}/time_stretch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sound_chain.cpp
 )
