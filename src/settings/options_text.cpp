@@ -317,7 +317,7 @@ std::string WriteOptionsText(const OptionsSnapshot& snapshot) {
   }
 
   // The reader stops at optionsTextLimit bytes. With every other value at
-  // its longest the text is 418 bytes and the added keys about 60 more, so
+  // its longest the text is 418 bytes and the added keys at most 110 more, so
   // the File value always has room; when the path does not fit whole, it
   // gives way to the values after it.
   const std::size_t fixed = head.size() + tail.size();
