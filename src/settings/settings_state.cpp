@@ -15,4 +15,5 @@ void ResetSettingsState() {
   stampFormat = 0;
   pedalMode = 0;
   useSystemDevices = false;
+  SetSoundSettings({});
 }
