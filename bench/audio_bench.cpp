@@ -161,14 +161,19 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::vector<double> own, slow, sys;
+  std::vector<double> own, slow, sys, sound;
   for (int round = 0; round < 3; ++round) {
     own.push_back(CpuWhilePlaying(ids[0], 1000));
     sys.push_back(CpuWhilePlaying(ids[1], 1000));
     slow.push_back(CpuWhilePlaying(ids[0], 750));
+    // Everything of Options, Sound... on.
+    SetSoundSettings({20, true, channelMixed, true, true});
+    sound.push_back(CpuWhilePlaying(ids[0], 1000));
+    SetSoundSettings({});
   }
   std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(own device)", Median(own));
   std::printf("CPU playing wav at 0.75 %-13s %5.1f %% of a core (median of 3)\n", "(own device)", Median(slow));
+  std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(own, sound all on)", Median(sound));
   std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(system wave device)", Median(sys));
 
   for (bool system : {false, true}) {

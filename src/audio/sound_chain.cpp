@@ -21,18 +21,21 @@ constexpr double kLevelSeconds = 0.15, kGainSeconds = 0.08;
 constexpr double kGateAboveFloorDb = 10.0, kGateDb = -60.0;
 constexpr double kFloorRiseDbPerSecond = 10.0;
 
-// Noise suppressor: recursive smoothing of each bin's power, the minimum of
-// it over about 1.6 s (8 sub-windows of 0.2 s) as the noise floor, with the
-// factor that makes that minimum's mean the noise's mean; decision-directed
-// a-priori SNR and a Wiener gain kept above a floor, so that no lone bin of
-// noise stands out as a "musical" tone.
+// Noise suppressor: each bin's power, over three neighbouring bins and
+// recursively over time, and the minimum of that over about 6 s (8
+// sub-windows of 0.75 s) as the noise floor, times the factor that makes the
+// minimum of steady noise its mean. The window is long so that a recording
+// without noise keeps a pause in it and its speech is left alone; a louder
+// noise is followed within it, a quieter one at once. Then a-priori SNR,
+// decision-directed, and a Wiener gain kept above a floor, so that no lone
+// bin of noise stands out as a "musical" tone.
 constexpr float kPowerSmoothing = 0.85f;
 constexpr int kSubWindows = 8;
-constexpr double kSubWindowSeconds = 0.2;
-constexpr float kMinimumBias = 2.2f;
-constexpr float kDecisionDirected = 0.98f;
+constexpr double kSubWindowSeconds = 0.75;
+constexpr float kMinimumBias = 1.7f;
+constexpr float kDecisionDirected = 0.96f;
 constexpr float kMinSnr = 0.0032f;  // -25 dB
-constexpr float kGainFloor = 0.13f;  // about -18 dB
+constexpr float kGainFloor = 0.08f;  // about -22 dB
 
 double Db(double power) { return 10.0 * std::log10(std::max(power, 1e-12)); }
 
@@ -237,7 +240,10 @@ void SoundChain::Suppress(Suppressor& s, bool active) {
         std::max<std::size_t>(1, static_cast<std::size_t>(kSubWindowSeconds * rate_ / static_cast<double>(hop_)));
     for (std::size_t k = 0; k < bins; ++k) {
       const float p = re_[k] * re_[k] + im_[k] * im_[k];
-      s.smoothed[k] = s.frames == 0 ? p : kPowerSmoothing * s.smoothed[k] + (1 - kPowerSmoothing) * p;
+      // Over three neighbouring bins, which steadies the minimum of noise.
+      const auto power = [this](std::size_t i) { return re_[i] * re_[i] + im_[i] * im_[i]; };
+      const float near = (power(k == 0 ? 1 : k - 1) + 2 * p + power(k == bins - 1 ? k - 1 : k + 1)) / 4;
+      s.smoothed[k] = s.frames == 0 ? near : kPowerSmoothing * s.smoothed[k] + (1 - kPowerSmoothing) * near;
       s.subMin[k] = s.subFrames == 0 ? s.smoothed[k] : std::min(s.subMin[k], s.smoothed[k]);
       float floor = s.subMin[k];
       for (const auto& m : s.mins) floor = std::min(floor, m[k]);
