@@ -120,14 +120,23 @@ def noise(kind, n, rng):
     return sum(np.sin(2 * np.pi * 50 * h * t + h) / h for h in range(1, 8))
 
 
+def table(title, *columns):
+    """A Markdown heading (when given) and the head of a table."""
+    if title:
+        print(f"### {title}")
+        print()
+    print("| " + " | ".join(columns) + " |")
+    print("|" + " --- |" * len(columns))
+
+
 def main(pipe, work):
     rng = np.random.default_rng(7)
     voice = scale_to(speech(work), -26)
     clean = np.concatenate([np.zeros(RATE), voice, np.zeros(RATE // 2)])
     speech_power = 10 ** (active_level_db(voice) / 10) * 32768.0**2
 
-    print("| noise | SNR in | segmental SNR of the input | gain, sox noisered with a profile | gain, Dorvane (no profile) |")
-    print("| --- | --- | --- | --- | --- |")
+    table("", "noise", "SNR in", "segmental SNR of the input", "gain, sox noisered with a profile",
+          "gain, Dorvane (no profile)")
     lags = set()
     for kind in ("white", "pink", "hum"):
         base = noise(kind, len(clean), rng)
@@ -144,10 +153,8 @@ def main(pipe, work):
     print()
     clean = np.round(clean)
     ours = run_chain(pipe, clean, denoise=1)
-    print("### Clean speech through the noise suppressor (it does no harm to a good recording)")
-    print()
-    print("| clean speech through the suppressor: log-spectral distance to the input, bins within | 40 dB | 50 dB | 60 dB | 80 dB |")
-    print("| --- | --- | --- | --- | --- |")
+    table("Clean speech through the noise suppressor (it does no harm to a good recording)",
+          "log-spectral distance to the input, bins within", "40 dB", "50 dB", "60 dB", "80 dB")
     print("| of each frame's strongest | " + " | ".join(f"{lsd(clean, ours, r):.2f} dB" for r in (40, 50, 60, 80)) + " |")
     print()
 
@@ -158,10 +165,8 @@ def main(pipe, work):
     turns = [scale_to(p, db) for p, db in zip(parts, levels)]
     mix = np.concatenate(turns)
     out = run_chain(pipe, mix, level=1)
-    print("### Speech leveller (Even out loud and quiet voices): two speakers taking turns")
-    print()
-    print("| turn | active level in | active level out (whole turn) | out, after its first 0.5 s |")
-    print("| --- | --- | --- | --- |")
+    table("Speech leveller (Even out loud and quiet voices): two speakers taking turns",
+          "turn", "active level in", "active level out (whole turn)", "out, after its first 0.5 s")
     outs = []
     for i, db in enumerate(levels):
         seg = out[i * turn:(i + 1) * turn]
