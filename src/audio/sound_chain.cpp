@@ -119,7 +119,6 @@ void SoundChain::Start(int channels, int sampleRate) {
     s = Suppressor{};
     s.smoothed.assign(bins, 0);
     s.noise.assign(bins, 0);
-    s.windowMin.assign(bins, 0);
     s.subMin.assign(bins, 0);
     s.lastClean.assign(bins, 0);
     s.gain.assign(bins, 1);
@@ -133,6 +132,7 @@ void SoundChain::Start(int channels, int sampleRate) {
 
 void SoundChain::Restart() {
   for (HighPass& h : highPass_) h = HighPass{};
+  lowCutOn_ = false;
   for (Suppressor& s : suppressor_) {
     s.in.assign(n_, 0);
     s.out.assign(n_, 0);
@@ -168,6 +168,9 @@ std::size_t SoundChain::Process(std::int16_t* frames, std::size_t count) {
   if (passThrough_) return count;
   const auto ch = static_cast<std::size_t>(channels_);
   std::size_t written = 0;
+  if (settings_.lowCut && !lowCutOn_)  // switched on: from rest, not from where it stopped
+    for (HighPass& h : highPass_) h = HighPass{};
+  lowCutOn_ = settings_.lowCut;
   for (std::size_t f = 0; f < count; ++f) {
     // Both lanes are kept while the two channels differ; one otherwise.
     for (int c = 0; c < 2; ++c) {
@@ -274,11 +277,10 @@ void SoundChain::Suppress(Suppressor& s, bool active) {
     }
   }
   // Inverse: the forward transform of the conjugate, conjugated, over n.
-  std::vector<float>& re = re_;
   for (std::size_t i = 0; i < n_; ++i) {
     const std::size_t r = bitReverse_[i];
     if (r > i) {
-      std::swap(re[i], re[r]);
+      std::swap(re_[i], re_[r]);
       std::swap(im_[i], im_[r]);
     }
   }

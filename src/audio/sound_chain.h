@@ -68,7 +68,7 @@ class SoundChain {
     std::vector<float> in, out;         // the last frame's input, the overlap-add sum
     std::vector<float> smoothed;        // smoothed power per bin
     std::vector<float> noise;           // the noise floor per bin
-    std::vector<float> windowMin, subMin;  // minimum statistics
+    std::vector<float> subMin;          // minimum of the current sub-window
     std::vector<float> lastClean;       // |gain * spectrum|^2 of the last frame
     std::vector<float> gain;
     std::vector<std::vector<float>> mins;  // minima of the sub-windows gone by
@@ -88,6 +88,7 @@ class SoundChain {
   std::size_t n_ = 256, hop_ = 128, lookahead_ = 0;
   std::array<std::array<double, 5>, 2> hpCoef_{};
   std::array<HighPass, 2> highPass_{};
+  bool lowCutOn_ = false;         // the high-pass ran for the last frame
   std::vector<float> window_;     // square root of a periodic Hann window
   std::vector<float> cosTable_, sinTable_;
   std::vector<std::size_t> bitReverse_;
