@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ class SoundDialogTest : public PlaybackTest {
 // position (-1: left), and the controls clicked, in turn.
 struct Script {
   int boost = -1;
-  std::vector<int> clicks;
+  std::array<int, 2> clicks{};  // 0: none
   int channel = -1;
 };
 
@@ -38,7 +39,8 @@ void Perform(HWND dialog, const Script& script) {
     SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, script.boost),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_SND_BOOST)));
   }
-  for (int id : script.clicks) SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
+  for (int id : script.clicks)
+    if (id != 0) SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0);
   if (script.channel >= 0) {
     SendDlgItemMessageA(dialog, IDC_SND_CHANNEL, CB_SETCURSEL, static_cast<WPARAM>(script.channel), 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SND_CHANNEL, CBN_SELCHANGE),
