@@ -29,10 +29,10 @@ constexpr double kFloorRiseDbPerSecond = 10.0;
 // noise is followed within it, a quieter one at once. Then a-priori SNR,
 // decision-directed, and a Wiener gain kept above a floor, so that no lone
 // bin of noise stands out as a "musical" tone.
-constexpr float kPowerSmoothing = 0.85f;
+constexpr float kPowerSmoothing = 0.7f;
 constexpr int kSubWindows = 8;
 constexpr double kSubWindowSeconds = 0.75;
-constexpr float kMinimumBias = 1.7f;
+constexpr float kMinimumBias = 2.6f;
 constexpr float kDecisionDirected = 0.96f;
 constexpr float kMinSnr = 0.0032f;  // -25 dB
 constexpr float kGainFloor = 0.08f;  // about -22 dB
