@@ -166,15 +166,20 @@ int main(int argc, char** argv) {
   }
   useSystemDevices = false;
   const MCIDEVICEID m4a = Open(std::string(argv[1]) + "\\twice.m4a");
-  std::vector<double> own, slow, sys, ownM4a;
+  std::vector<double> own, slow, sys, ownM4a, sound;
   for (int round = 0; round < 3; ++round) {
     own.push_back(CpuWhilePlaying(ids[0], 1000));
     sys.push_back(CpuWhilePlaying(ids[1], 1000));
     slow.push_back(CpuWhilePlaying(ids[0], 750));
     if (m4a != 0) ownM4a.push_back(CpuWhilePlaying(m4a, 1000));
+    // Everything of Options, Sound... on.
+    SetSoundSettings({20, true, channelMixed, true, true});
+    sound.push_back(CpuWhilePlaying(ids[0], 1000));
+    SetSoundSettings({});
   }
   std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(own device)", Median(own));
   std::printf("CPU playing wav at 0.75 %-13s %5.1f %% of a core (median of 3)\n", "(own device)", Median(slow));
+  std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(own, sound all on)", Median(sound));
   std::printf("CPU playing wav at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(system wave device)", Median(sys));
   std::printf("CPU playing m4a at 1.0 %-14s %5.1f %% of a core (median of 3)\n", "(own device)", Median(ownM4a));
   if (m4a != 0) {

@@ -25,6 +25,7 @@
 #include "res/resource.h"
 #include "dorvane_version.h"
 #include "settings/advanced_options.h"
+#include "settings/sound_options.h"
 #include "settings/hotkey_codes.h"
 #include "settings/hotkeys.h"
 #include "settings/options_file.h"
@@ -109,6 +110,9 @@ BOOL OnCommand(HWND window, int id) {
     case IDM_DEFAULT_OPTIONS: LoadUserOptions(window, DefaultOptionsPath().c_str()); return TRUE;
     case IDM_ADVANCED_OPTIONS:
       DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ADVANCED), window, AdvancedOptionsDialogProc, 0);
+      return TRUE;
+    case IDM_SOUND_OPTIONS:
+      DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_SOUND), window, SoundOptionsDialogProc, 0);
       return TRUE;
     case IDM_CHANGE_HOTKEYS:
       // The keys are away while the dialog is open, so a combination pressed

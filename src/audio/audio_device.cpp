@@ -16,6 +16,7 @@
 #include "audio/mci_speed.h"
 #include "audio/mf_source.h"
 #include "audio/pcm_source.h"
+#include "audio/sound_chain.h"
 #include "audio/time_stretch.h"
 #include "audio/wav_format.h"
 
@@ -108,8 +109,8 @@ struct Heard {
 // device, decodes, stretches, writes buffers and publishes the position.
 class Device {
  public:
-  Device(MCIDEVICEID id, std::unique_ptr<PcmSource> source, bool soundOnly)
-      : id_(id), soundOnly_(soundOnly), source_(std::move(source)),
+  Device(MCIDEVICEID id, std::unique_ptr<PcmSource> source, bool soundOnly, const SoundSettings& sound)
+      : id_(id), soundOnly_(soundOnly), source_(std::move(source)), sound_(sound),
         lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
         wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
     worker_ = std::thread([this] {
@@ -139,6 +140,16 @@ class Device {
   MCIERROR TakeFailure() {
     std::lock_guard lock(m_);
     return std::exchange(outputError_, 0);
+  }
+
+  void SetSound(const SoundSettings& sound) {
+    std::lock_guard lock(m_);
+    if (sound == sound_) return;
+    sound_ = sound;
+    if (mode_ == Mode::kPlaying) {  // go on from here with the new settings
+      playFrom_ = position_ = CurrentFrame();
+      Changed();
+    }
   }
 
   MCIERROR Command(UINT message, DWORD flags, DWORD_PTR parms) {
@@ -337,6 +348,8 @@ class Device {
   void Worker() {
     Output out;
     TimeStretch stretch;
+    SoundChain chain;  // before the stretch; its output stays aligned with its input
+    chain.Start(source_->Channels(), source_->SampleRate());
     std::vector<std::int16_t> decoded(4096 * static_cast<std::size_t>(source_->Channels()));
     const std::size_t channels = static_cast<std::size_t>(source_->Channels());
     unsigned generation = ~0u;
@@ -360,6 +373,7 @@ class Device {
           play.from = playFrom_;
           play.to = playTo_;
           play.Begin(speed);
+          chain.Set(sound_);
         }
       }
       if (g != generation) {
@@ -375,6 +389,7 @@ class Device {
         }
         source_->Seek(play.from);
         stretch.Start(source_->Channels(), source_->SampleRate(), speed);
+        chain.Restart();
         readAt = play.from;
         sourceDone = readFailed = false;
         feeding = true;
@@ -414,9 +429,11 @@ class Device {
             got = source_->Read(decoded.data(), n);
             readFailed = got == 0;
           }
-          stretch.Push(decoded.data(), got);
+          stretch.Push(decoded.data(), chain.Process(decoded.data(), got));
           readAt += got;
           if (got == 0 || readAt >= play.to) {  // the end of the play, or of what the file gave
+            while (const std::size_t held = chain.Flush(decoded.data(), decoded.size() / channels))
+              stretch.Push(decoded.data(), held);
             stretch.Finish();
             sourceDone = true;
             play.to = readAt;
@@ -476,6 +493,7 @@ class Device {
   const MCIDEVICEID id_;
   const bool soundOnly_;  // the sound of a file whose picture the system's device could not show
   std::unique_ptr<PcmSource> source_;
+  SoundSettings sound_;  // guarded by m_, as everything below
   const std::int32_t lengthMs_;
   HANDLE wake_;
   std::thread worker_;
@@ -496,6 +514,7 @@ class Device {
 
 std::map<MCIDEVICEID, std::unique_ptr<Device, Device::Closer>> devices;
 MCIDEVICEID nextId = kFirstOwnId;
+SoundSettings soundSettings;
 
 bool EndsWith(std::string_view path, std::string_view ext) {
   if (path.size() < ext.size()) return false;
@@ -508,7 +527,7 @@ bool EndsWith(std::string_view path, std::string_view ext) {
 MCIDEVICEID AddDevice(std::unique_ptr<PcmSource> source, bool soundOnly) {
   if (source == nullptr || source->SampleRate() <= 0) return 0;
   const MCIDEVICEID id = nextId++;
-  devices.emplace(id, std::unique_ptr<Device, Device::Closer>(new Device(id, std::move(source), soundOnly)));
+  devices.emplace(id, std::unique_ptr<Device, Device::Closer>(new Device(id, std::move(source), soundOnly, soundSettings)));
   return id;
 }
 
@@ -529,6 +548,13 @@ MCIDEVICEID OpenOwn(const char* path, std::unique_ptr<PcmSource>& soundOfVideo) 
 }
 
 }  // namespace
+
+void SetSoundSettings(const SoundSettings& settings) {
+  soundSettings = settings;
+  for (auto& [id, device] : devices) device->SetSound(settings);
+}
+
+const SoundSettings& CurrentSoundSettings() { return soundSettings; }
 
 bool IsOwnAudioDevice(MCIDEVICEID device) { return devices.count(device) != 0; }
 

@@ -7,11 +7,20 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "audio/sound_chain.h"
+
 // Same signature as mciSendCommandA, which it calls for what is not its own.
 MCIERROR WINAPI AudioSendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR parms);
 
 // The user's choice to play everything on the system's MCI devices.
 extern bool useSystemDevices;
+
+// What Options, Sound... sets, for every own device open now and later. A
+// device that is playing goes on at once from the frame being heard, with
+// the new settings; the others take them at their next play. Called on the
+// thread that sends the MCI commands.
+void SetSoundSettings(const SoundSettings& settings);
+const SoundSettings& CurrentSoundSettings();
 
 // Whether an id belongs to an open device of Dorvane's own.
 bool IsOwnAudioDevice(MCIDEVICEID device);

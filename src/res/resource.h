@@ -7,6 +7,7 @@
 #define IDD_HOTKEYS             2
 #define IDD_POSITION_TEXT       3   /* shared by the jump and bookmark-name dialogs */
 #define IDD_ADVANCED            4
+#define IDD_SOUND               5
 #define IDR_MAINMENU            1
 #define IDB_TOOLBAR             1
 #define IDB_TOOLBAR_150         1050 /* bitmap 1 enlarged for 150% screens (24 x 24 cells) */
@@ -69,6 +70,7 @@
 #define IDM_OPEN_OPTIONS        11850
 #define IDM_DEFAULT_OPTIONS     11851
 #define IDM_ADVANCED_OPTIONS    11854
+#define IDM_SOUND_OPTIONS       11860
 #define IDM_CHANGE_HOTKEYS      11842
 #define IDM_WALK                133
 #define IDM_PLAY                132
@@ -128,6 +130,17 @@
 #define IDC_ADV_READ_PEDALS         143
 #define IDC_ADV_SYSTEM_DEVICES      150
 
+// Sound dialog (template 5)
+#define IDC_SND_BOOST_LABEL         1200
+#define IDC_SND_BOOST               1201
+#define IDC_SND_BOOST_VALUE         1202
+#define IDC_SND_LEVEL               1203
+#define IDC_SND_CHANNEL_LABEL       1204
+#define IDC_SND_CHANNEL             1205
+#define IDC_SND_LOWCUT              1206
+#define IDC_SND_DENOISE             1207
+#define IDC_SND_SYSTEM_NOTE         1208
+
 // Context-help ids and help topics
 #define HELPID_POSITION         100
 #define HELPID_BACKSPACE        101
@@ -146,3 +159,4 @@
 #define HELPTOPIC_PAUSE         109
 #define HELPTOPIC_JUMP          114
 #define HELPTOPIC_ADVANCED_OPTIONS 1001 /* the Advanced Options dialog's "?" */
+#define HELPTOPIC_SOUND_OPTIONS 1002 /* the Sound dialog's "?" */

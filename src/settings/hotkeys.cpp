@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "audio/audio_device.h"
 #include "help/help.h"
 #include "res/resource.h"
 #include "settings/hotkey_legend.h"
@@ -49,17 +50,20 @@ std::string KeyName(HotKeyCode code) {
   return name;
 }
 
-void ShowLegend(HWND window) {
+}  // namespace
+
+void ShowHotKeyLegend(HWND window) {
   std::array<std::string, hotKeyCount> keyNames;
   for (int id = 0; id < hotKeyCount; ++id) keyNames[id] = KeyName(hotKeyCodes[id]);
-  SetStatusText(window, kStatusHotKeys, HotKeyLegend(hotKeyCodes, keyNames).c_str());
+  // The sound settings' mark goes first, so that a long legend never hides it.
+  std::string mark = SoundMark(CurrentSoundSettings());
+  if (!mark.empty()) mark += " | ";
+  SetStatusText(window, kStatusHotKeys, (mark + HotKeyLegend(hotKeyCodes, keyNames)).c_str());
 }
-
-}  // namespace
 
 void RegisterHotKeys(HWND window) {
   for (int id = 0; id < hotKeyCount; ++id) RegisterOne(window, id);
-  ShowLegend(window);
+  ShowHotKeyLegend(window);
 }
 
 void UnregisterHotKeys(HWND window) {

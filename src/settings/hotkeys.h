@@ -9,6 +9,10 @@
 // for a refused one). Then shows the legend of the six keys in the status bar.
 void RegisterHotKeys(HWND window);
 
+// Shows the legend of the six keys in the status bar's last part, after the
+// mark of the sound settings while any of them is on ("boost +6 dB | ...").
+void ShowHotKeyLegend(HWND window);
+
 // Unregisters ids 0 to 5 of the window; results are ignored.
 void UnregisterHotKeys(HWND window);
 

@@ -35,6 +35,8 @@ void ApplyOptionsText(HWND window, std::string_view text) {
   // file without them gives the defaults.
   timingOptions = values.timing;
   useSystemDevices = values.choices[choiceSystemDevices] == 1;
+  SetSoundSettings({values.choices[choiceBoost], values.choices[choiceLevel] == 1, values.choices[choiceChannel],
+                    values.choices[choiceLowCut] == 1, values.choices[choiceDenoise] == 1});
   if (values.walkLengthMs) SetWalkLengthMs(window, *values.walkLengthMs);
   if (values.backspaceMs) SetBackspaceMs(window, *values.backspaceMs);
   if (values.walkPauseMs) SetWalkPauseMs(window, *values.walkPauseMs);
@@ -69,6 +71,12 @@ OptionsSnapshot CurrentSettings(HWND window) {
   settings.choices[choicePedalMode] = pedalMode;
   settings.choices[choiceSystemDevices] = useSystemDevices ? 1 : 0;
   settings.choices[choicePedals] = readPedals ? 1 : 0;
+  const SoundSettings& sound = CurrentSoundSettings();
+  settings.choices[choiceBoost] = sound.boostDb;
+  settings.choices[choiceLevel] = sound.level ? 1 : 0;
+  settings.choices[choiceChannel] = sound.channel;
+  settings.choices[choiceLowCut] = sound.lowCut ? 1 : 0;
+  settings.choices[choiceDenoise] = sound.denoise ? 1 : 0;
   return settings;
 }
 

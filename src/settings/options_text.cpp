@@ -317,9 +317,9 @@ std::string WriteOptionsText(const OptionsSnapshot& snapshot) {
   }
 
   // The reader stops at optionsTextLimit bytes. With every other value at
-  // its longest the text is 418 bytes and the added keys about 70 more. A
-  // path that does not fit whole in what is left is not written at all (the
-  // File line stays, empty): a path cut short would name another file.
+  // its longest the text is 418 bytes and the added keys at most about 120
+  // more. A path that does not fit whole in what is left is not written at
+  // all (the File line stays, empty): a path cut short would name another file.
   const std::size_t fixed = head.size() + tail.size();
   const std::size_t room = fixed < optionsTextLimit ? optionsTextLimit - fixed : 0;
   std::string_view file = std::string_view(snapshot.file).substr(0, snapshot.file.find('\0'));

@@ -37,7 +37,18 @@ inline constexpr std::string_view builtInDefaultOptions =
 // is a decimal number from 0 to its largest value. Adding a choice: one enum
 // entry before optionChoiceCount, one row of optionChoiceKeys, and the
 // shell's two lines that apply and take its value.
-enum OptionChoice : int { choiceStampFormat, choicePedalMode, choiceSystemDevices, choicePedals, optionChoiceCount };
+enum OptionChoice : int {
+  choiceStampFormat,
+  choicePedalMode,
+  choiceSystemDevices,
+  choiceBoost,
+  choiceLevel,
+  choiceChannel,
+  choiceLowCut,
+  choiceDenoise,
+  choicePedals,
+  optionChoiceCount
+};
 struct OptionChoiceKey {
   std::string_view name;
   std::int32_t defaultValue;
@@ -48,6 +59,12 @@ inline constexpr std::array<OptionChoiceKey, optionChoiceCount> optionChoiceKeys
     {"PedalMode", 0, 1},  // the middle foot pedal: 0 hold to play, 1 press to toggle
     // 1: every file opens on the system's MCI devices; 0: wav and mp3 on Dorvane's own.
     {"SystemDevices", 0, 1},
+    // Options, Sound... (Dorvane's own audio device only).
+    {"Boost", 0, 20},    // volume boost in dB
+    {"Level", 0, 1},     // 1: the speech leveller evens out loud and quiet voices
+    {"Channel", 0, 3},   // 0 both, 1 left only, 2 right only, 3 both mixed to one
+    {"LowCut", 0, 1},    // 1: rumble and hum high-pass
+    {"Denoise", 0, 1},   // 1: steady-noise suppressor
     // 0: USB foot pedals are not read directly (they may act as a keyboard instead).
     {"Pedals", 1, 1},
 }};

@@ -17,4 +17,5 @@ void ResetSettingsState() {
   pedalMode = 0;
   readPedals = true;
   useSystemDevices = false;
+  SetSoundSettings({});
 }

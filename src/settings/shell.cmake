@@ -5,4 +5,5 @@ list(APPEND DORVANE_SHELL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/options_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/hotkeys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/advanced_options.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sound_options.cpp
 )

@@ -435,3 +435,29 @@ TEST(SystemDevicesOption, WrittenAfterTheEighteenLinesOnlyWhenOnAndReadFromAnywh
   };
   for (const Case& c : cases) EXPECT_EQ(ReadOptionsText(c.text).choices[choiceSystemDevices], c.on ? 1 : 0) << c.text;
 }
+
+// The five keys of Options, Sound...: each written after the 18 lines only
+// when not its default, read back from anywhere, and a bad value gives the
+// default, leaving the others.
+TEST(SoundOptions, RoundTripAfterTheEighteenLinesAndBadValuesGiveTheDefault) {
+  OptionsSnapshot s = StartingSnapshot();
+  const std::pair<OptionChoice, std::int32_t> set[] = {
+      {choiceBoost, 20}, {choiceLevel, 1}, {choiceChannel, 3}, {choiceLowCut, 1}, {choiceDenoise, 1}};
+  for (const auto& [choice, value] : set) s.choices[choice] = value;
+  s.file = std::string(259, 'p');  // at the longest the path gives way
+  s.hotKeys[hotKeyStamp] = 0xFFFF;
+  const std::string text = WriteOptionsText(s);
+  EXPECT_NE(text.find("\r\nBoost=20\r\nLevel=1\r\nChannel=3\r\nLowCut=1\r\nDenoise=1\r\n"), std::string::npos) << text;
+  EXPECT_EQ(ReadOptionsText(text).choices, s.choices);
+  EXPECT_EQ(WriteOptionsText(StartingSnapshot()), defaultOptionsFile);
+
+  struct Case { const char* text; OptionChoice choice; std::int32_t value; };
+  const Case cases[] = {
+      {"Boost=7\r\nWalkLength=2.0\r\n", choiceBoost, 7}, {"boost=20\r\n", choiceBoost, 20},
+      {"Boost=21\r\n", choiceBoost, 0},  {"Boost=-3\r\n", choiceBoost, 0},      {"Boost=loud\r\n", choiceBoost, 0},
+      {"Channel=2\r\n", choiceChannel, 2}, {"Channel=4\r\n", choiceChannel, 0}, {"Level=1\r\n", choiceLevel, 1},
+      {"Level=2\r\n", choiceLevel, 0},   {"LowCut=1\r\n", choiceLowCut, 1},    {"LowCut=x\r\n", choiceLowCut, 0},
+      {"Denoise=1\r\n", choiceDenoise, 1}, {"Denoise=9\r\n", choiceDenoise, 0}, {"Channel=3\r\nBoost=99\r\n", choiceChannel, 3},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ReadOptionsText(c.text).choices[c.choice], c.value) << c.text;
+}

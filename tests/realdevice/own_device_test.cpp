@@ -5,9 +5,11 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -586,6 +588,54 @@ TEST_F(OwnDeviceTest, FilesThatAreNotWhatTheirNamesSayGiveOneBox) {
     EXPECT_EQ(Boxes()[0].caption, MciErrorCaption(b.caption));
     Call(WM_COMMAND, IDM_CLOSE);
   }
+}
+
+// What the device hands the sound card, measured as it goes by.
+struct Heard {
+  std::mutex m;
+  int peak = 0;
+  double sum = 0;
+  std::size_t count = 0;
+  double RmsDb() {
+    std::lock_guard lock(m);
+    return count == 0 ? -200 : 10 * std::log10(sum / static_cast<double>(count) / (32768.0 * 32768.0));
+  }
+  void Clear() {
+    std::lock_guard lock(m);
+    peak = 0;
+    sum = 0;
+    count = 0;
+  }
+} heard;
+
+TEST_F(OwnDeviceTest, ABoostedPlayIsLouderAndNeverClips) {
+  waveOutWriteHook = [](HWAVEOUT out, LPWAVEHDR h, UINT size) -> MMRESULT {
+    const auto* samples = reinterpret_cast<const std::int16_t*>(h->lpData);
+    std::lock_guard lock(heard.m);
+    for (std::size_t i = 0; i < h->dwBufferLength / 2; ++i) {
+      heard.peak = std::max(heard.peak, std::abs(static_cast<int>(samples[i])));
+      heard.sum += static_cast<double>(samples[i]) * samples[i];
+      ++heard.count;
+    }
+    return waveOutWrite(out, h, size);
+  };
+  StartWith(Media("twice.wav"));
+  Call(WM_COMMAND, IDT_PLAY);
+  SKIP_WITHOUT_SOUND();
+  // The same stretch of the recording, from its start, plain and boosted.
+  const auto measure = [this](int boostDb) {
+    SetSoundSettings({boostDb});
+    heard.Clear();
+    PlayFrom(0);
+    PumpFor(2500);
+    return heard.RmsDb();
+  };
+  const double plain = measure(0);
+  const double boosted = measure(12);  // its loudest syllables held by the limiter
+  EXPECT_GE(boosted - plain, 6.0) << plain << " dB, then " << boosted << " dB";
+  EXPECT_LE(heard.peak, kSoundCeiling);
+  EXPECT_EQ(StatusText(kStatusMode), "playing");
+  SetSoundSettings({});
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "res/resource.h"
 #include "settings/advanced_options.h"
 #include "settings/hotkeys.h"
+#include "settings/sound_options.h"
 #include "support/main_window_fixture.h"
 #include "support/temp_dir.h"
 
@@ -113,7 +114,8 @@ TEST_F(HtmlHelpTest, HelpTopicsShowsTheContentsAndQuitClosesEveryHelpWindow) {
 
 TEST_F(HtmlHelpTest, TheTwoDialogsWithAQuestionMarkShowTheirOwnTopic) {
   struct { int dialog; DLGPROC proc; ULONG_PTR topic; } cases[] = {
-      {IDD_HOTKEYS, HotKeysDialogProc, 106}, {IDD_ADVANCED, AdvancedOptionsDialogProc, HELPTOPIC_ADVANCED_OPTIONS}};
+      {IDD_HOTKEYS, HotKeysDialogProc, 106}, {IDD_ADVANCED, AdvancedOptionsDialogProc, HELPTOPIC_ADVANCED_OPTIONS},
+      {IDD_SOUND, SoundOptionsDialogProc, HELPTOPIC_SOUND_OPTIONS}};
   for (const auto& c : cases) {
     helpCalls.clear();
     dialogs.Then([](HWND dialog) {

@@ -152,7 +152,8 @@ TEST_F(StartupWindowTest, MenuBarHasItsFivePopupsInOrder) {
     EXPECT_STREQ(text, names[i]);
   }
   EXPECT_EQ(GetMenuItemCount(GetSubMenu(menu, MENUPOS_BOOKMARK)), 1);
-  EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, MENUPOS_OPTIONS), 5), static_cast<UINT>(IDM_CHANGE_HOTKEYS));
+  EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, MENUPOS_OPTIONS), 5), static_cast<UINT>(IDM_SOUND_OPTIONS));
+  EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, MENUPOS_OPTIONS), 6), static_cast<UINT>(IDM_CHANGE_HOTKEYS));
 }
 
 }  // namespace
