@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/system_library.h"
+#include "audio/audio_device.h"
 
 #include <commctrl.h>
 
@@ -44,5 +45,7 @@ int RunDorvane(HINSTANCE instance, const char* commandLine, int showCommand) {
       DispatchMessageA(&msg);
     }
   }
+  // The sound devices' workers finish their clean-up before the process ends.
+  CloseAllAudioDevices(kAudioWorkersExitWaitMs);
   return static_cast<int>(msg.wParam);
 }

@@ -1,7 +1,9 @@
 #include "audio/audio_device.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cctype>
+#include <chrono>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -104,6 +106,13 @@ struct Heard {
   }
 };
 
+// Workers still running, closed devices included: the program waits for
+// them (a little) before it ends, since a worker ended by the process's exit
+// in the middle of a decoder's clean-up can take the process down with it.
+std::mutex workersMutex;
+std::condition_variable workersDone;
+int workersRunning = 0;
+
 // One open file. Commands run on the caller's thread and only change the
 // shared record below and wake the worker; the worker owns the waveOut
 // device, decodes, stretches, writes buffers and publishes the position.
@@ -113,9 +122,16 @@ class Device {
       : id_(id), soundOnly_(soundOnly), source_(std::move(source)), sound_(sound),
         lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
         wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+    {
+      std::lock_guard lock(workersMutex);
+      ++workersRunning;
+    }
     worker_ = std::thread([this] {
       Worker();
       delete this;
+      std::lock_guard lock(workersMutex);
+      --workersRunning;
+      workersDone.notify_all();
     });
   }
 
@@ -557,6 +573,12 @@ void SetSoundSettings(const SoundSettings& settings) {
 const SoundSettings& CurrentSoundSettings() { return soundSettings; }
 
 bool IsOwnAudioDevice(MCIDEVICEID device) { return devices.count(device) != 0; }
+
+bool CloseAllAudioDevices(DWORD waitMs) {
+  devices.clear();
+  std::unique_lock lock(workersMutex);
+  return workersDone.wait_for(lock, std::chrono::milliseconds(waitMs), [] { return workersRunning == 0; });
+}
 
 bool IsSoundOnly(MCIDEVICEID device) {
   const auto own = devices.find(device);

@@ -22,6 +22,12 @@ extern bool useSystemDevices;
 void SetSoundSettings(const SoundSettings& settings);
 const SoundSettings& CurrentSoundSettings();
 
+// At the program's end: closes every own device and waits up to waitMs for
+// their workers to finish (a worker stuck on a stalled read is not waited
+// for longer). True when all have finished.
+bool CloseAllAudioDevices(DWORD waitMs);
+inline constexpr DWORD kAudioWorkersExitWaitMs = 3000;
+
 // Whether an id belongs to an open device of Dorvane's own.
 bool IsOwnAudioDevice(MCIDEVICEID device);
 
