@@ -132,6 +132,9 @@ DORVANE_DOCUMENTS='C:\Users\Typist\Documents'
 dorvane_documents() {
   DORVANE_DOCS=$WINEPREFIX/drive_c/users/Typist/Documents
   rm -rf "$DORVANE_DOCS" && mkdir -p "$DORVANE_DOCS"
+  # Earlier scripts made it as drive_c/Users, which Wine would look in first.
+  local old=$WINEPREFIX/drive_c/Users
+  [ ! -d "$old" ] || [ "$old" -ef "$WINEPREFIX/drive_c/users" ] || rm -rf "$old"
 }
 
 # Starts Dorvane on a copy of the bundled sample recording in the typist's
