@@ -124,11 +124,64 @@ dorvane_start_keys() {
   DORVANE_KEYS_PID=$!
 }
 
+# The folder screenshots open recordings from: a typist's Documents folder in
+# the current Wine prefix, so that no picture shows a folder of the machine
+# that made it. dorvane_documents empties it and sets DORVANE_DOCS to its
+# Unix path; files put there are opened as "$DORVANE_DOCUMENTS\name".
+DORVANE_DOCUMENTS='C:\Users\Typist\Documents'
+dorvane_documents() {
+  DORVANE_DOCS=$WINEPREFIX/drive_c/users/Typist/Documents
+  rm -rf "$DORVANE_DOCS" && mkdir -p "$DORVANE_DOCS"
+  # Earlier scripts made it as drive_c/Users, which Wine would look in first.
+  local old=$WINEPREFIX/drive_c/Users
+  [ ! -d "$old" ] || [ "$old" -ef "$WINEPREFIX/drive_c/users" ] || rm -rf "$old"
+}
+
+# Starts Dorvane on a copy of the bundled sample recording in the typist's
+# Documents folder, named $1 (interview.wav by default).
+dorvane_launch_sample() {
+  local name=${1:-interview.wav}
+  dorvane_documents
+  cp "$DORVANE_ROOT/build/win64/sample/dorvane-sample.wav" "$DORVANE_DOCS/$name"
+  dorvane_launch "$DORVANE_DOCUMENTS\\$name"
+}
+
 # Saves a picture of Dorvane's window.
 dorvane_screenshot() {
   sleep 1
   import -window "$DORVANE_WINDOW" "$1" 2>/dev/null || import -window root "$1"
   say "screenshot saved to $1"
+}
+
+# Waits up to 10 s for a visible window whose title matches the regular
+# expression $1 and prints its X window id; says so and fails when none came.
+dorvane_wait_window() {
+  local window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && { printf '%s\n' "$window"; return 0; }
+    sleep 0.1
+  done
+  say "no window \"$1\" appeared"
+  return 1
+}
+
+# Saves a picture of the screen around the given X windows ($2, $3, ...) to
+# $1: the smallest rectangle holding them all. In a prefix whose windows are
+# not managed, Wine draws each frame inside the window's X rectangle.
+dorvane_screenshot_windows() {
+  local out=$1 window left=99999 top=99999 right=0 bottom=0 X Y WIDTH HEIGHT SCREEN WINDOW
+  shift
+  sleep 1
+  for window in "$@"; do
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    ((X < left)) && left=$X
+    ((Y < top)) && top=$Y
+    ((X + WIDTH > right)) && right=$((X + WIDTH))
+    ((Y + HEIGHT > bottom)) && bottom=$((Y + HEIGHT))
+  done
+  import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$out"
+  say "screenshot saved to $out"
 }
 
 # Closes Dorvane as a user does (Alt+F4 on its window), so that it saves its
