@@ -109,9 +109,17 @@ struct Heard {
 // Workers still running, closed devices included: the program waits for
 // them (a little) before it ends, since a worker ended by the process's exit
 // in the middle of a decoder's clean-up can take the process down with it.
-std::mutex workersMutex;
-std::condition_variable workersDone;
-int workersRunning = 0;
+// Never destroyed: a worker still busy when the process ends (on a stalled
+// read, say) must not find them gone.
+struct WorkerCount {
+  std::mutex m;
+  std::condition_variable done;
+  int running = 0;
+};
+WorkerCount& Workers() {
+  static auto* count = new WorkerCount;
+  return *count;
+}
 
 // One open file. Commands run on the caller's thread and only change the
 // shared record below and wake the worker; the worker owns the waveOut
@@ -123,15 +131,15 @@ class Device {
         lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
         wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
     {
-      std::lock_guard lock(workersMutex);
-      ++workersRunning;
+      std::lock_guard lock(Workers().m);
+      ++Workers().running;
     }
     worker_ = std::thread([this] {
       Worker();
       delete this;
-      std::lock_guard lock(workersMutex);
-      --workersRunning;
-      workersDone.notify_all();
+      std::lock_guard lock(Workers().m);
+      --Workers().running;
+      Workers().done.notify_all();
     });
   }
 
@@ -576,8 +584,9 @@ bool IsOwnAudioDevice(MCIDEVICEID device) { return devices.count(device) != 0; }
 
 bool CloseAllAudioDevices(DWORD waitMs) {
   devices.clear();
-  std::unique_lock lock(workersMutex);
-  return workersDone.wait_for(lock, std::chrono::milliseconds(waitMs), [] { return workersRunning == 0; });
+  WorkerCount& workers = Workers();
+  std::unique_lock lock(workers.m);
+  return workers.done.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return workers.running == 0; });
 }
 
 bool IsSoundOnly(MCIDEVICEID device) {
