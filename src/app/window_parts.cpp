@@ -28,16 +28,18 @@ void SetSliderMs(HWND window, int id, std::int32_t ms) {
 
 // ---- the position display ---------------------------------------------------
 // The position text changes 20 times a second while playing. Set in the status
-// bar, each change repaints the bar, and a themed bar paints its whole
+// bar, each change repaints the bar at once, and a themed bar paints its whole
 // background to do so. Instead a small window over the inside of the position
 // part paints the text itself: on the bar's own picture of that place without
 // text (taken once, again when the bar's layout, theme or colours change),
 // with the bar's font and text colour, where the bar puts a part's text; the
-// part's edge line stays the bar's. The bar keeps the text as well (a screen
-// reader and SB_GETTEXT read it there), set without the bar repainting for it.
+// part's edge line stays the bar's.
+// The bar still answers for the text (SB_GETTEXT, as a screen reader asks):
+// the text is handed to the bar when it is asked for, not on every tick, as
+// each hand-over costs the bar an invalidation and a paint that would be left
+// out anyway (several calls to the window system).
 
 constexpr char kPositionTextClass[] = "DorvanePositionText";
-constexpr UINT_PTR kStatusSubclassId = 1;
 constexpr int kPartEdge = 1;    // the line the bar draws around a part
 constexpr int kTextIndent = 3;  // the bar's text starts this far right of the part's left edge
 
@@ -71,22 +73,30 @@ struct PositionDisplay {
   Canvas background;      // the bar's picture of the part's inside, without text
   Canvas frame;           // where a paint is put together before it is shown
   bool backgroundTaken = false;
-  bool quiet = false;     // the bar's paint for a new position text is left out
+  bool taking = false;        // the bar's picture is being taken (its text is set meanwhile)
+  bool barBehind = false;     // the bar holds an older text than the one shown
+  bool quiet = false;         // the bar's paint for a text handed to it is left out
 };
 
 PositionDisplay display;
+WNDPROC barClassProc = nullptr;  // the window procedure of every status bar, kept past any one bar
 
 // Sets the bar's position text without the bar painting for it (the bar
 // paints at once when a text changes). The position window covers that text,
 // so the paint would show nothing new; a paint the bar was already waiting
-// for is let through.
+// for is let through. The bar's paint may paint the position window, which
+// may take the bar's picture, which sets the text again: that inner call
+// leaves the bar with the text shown, so the outer one is not undone.
 void SetBarTextQuietly(const char* text) {
+  const bool outerQuiet = display.quiet;
+  display.barBehind = display.text != text;
   display.quiet = GetUpdateRect(display.bar, nullptr, FALSE) == FALSE;
-  SendMessageA(display.bar, SB_SETTEXTA, kStatusPosition, reinterpret_cast<LPARAM>(text));
-  display.quiet = false;
+  CallWindowProcW(barClassProc, display.bar, SB_SETTEXTA, kStatusPosition, reinterpret_cast<LPARAM>(text));
+  display.quiet = outerQuiet;
 }
 
 void TakeBackground() {
+  display.taking = true;
   POINT origin{0, 0};
   MapWindowPoints(display.self, display.bar, &origin, 1);
   const HDC screen = GetDC(display.self);
@@ -99,10 +109,13 @@ void TakeBackground() {
   SetViewportOrgEx(display.background.dc, 0, 0, nullptr);
   SetBarTextQuietly(display.text.c_str());
   display.backgroundTaken = true;
+  display.taking = false;
 }
 
 void PaintPositionText(HDC target) {
-  if (display.width <= 0 || display.height <= 0) return;
+  // A paint while the picture is taken (the bar, given a text, paints its
+  // children) is left to the paint that takes it, which follows at once.
+  if (display.width <= 0 || display.height <= 0 || display.taking) return;
   if (!display.backgroundTaken) TakeBackground();
   const HDC dc = display.frame.dc;
   BitBlt(dc, 0, 0, display.width, display.height, display.background.dc, 0, 0, SRCCOPY);
@@ -132,7 +145,7 @@ void PlacePositionDisplay() {
 void ShowPositionText(const char* text) {
   if (display.text == text) return;
   display.text = text;
-  SetBarTextQuietly(text);
+  display.barBehind = true;
   if (!IsWindowVisible(display.self) || IsIconic(display.window)) return;
   const HDC dc = GetDC(display.self);
   PaintPositionText(dc);
@@ -172,12 +185,20 @@ LRESULT CALLBACK PositionTextProc(HWND self, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(self, message, wParam, lParam);
 }
 
-// The bar's side: its paint for a new position text is left out, and the
-// position window follows the part when the parts, size, font or look change.
-LRESULT CALLBACK StatusBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+// The bar's side: the position text is handed over before the bar answers
+// for it, the bar's paint for that is left out, and the position window
+// follows the part when the parts, size, font or look change.
+LRESULT CALLBACK StatusBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (bar != display.bar) return CallWindowProcW(barClassProc, bar, message, wParam, lParam);
   switch (message) {
+    case SB_GETTEXTA:
+    case SB_GETTEXTW:
+    case SB_GETTEXTLENGTHA:
+    case SB_GETTEXTLENGTHW:
+      if (LOBYTE(wParam) == kStatusPosition && display.barBehind) SetBarTextQuietly(display.text.c_str());
+      break;
     case WM_PAINT:
-      if (display.quiet && bar == display.bar) {
+      if (display.quiet) {
         ValidateRect(bar, nullptr);
         return 0;
       }
@@ -187,17 +208,14 @@ LRESULT CALLBACK StatusBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SETFONT:
     case WM_THEMECHANGED:
     case WM_SYSCOLORCHANGE: {
-      const LRESULT result = DefSubclassProc(bar, message, wParam, lParam);
-      if (bar == display.bar) PlacePositionDisplay();
+      const LRESULT result = CallWindowProcW(barClassProc, bar, message, wParam, lParam);
+      PlacePositionDisplay();
       return result;
     }
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(bar, StatusBarProc, kStatusSubclassId);
-      break;
     default:
       break;
   }
-  return DefSubclassProc(bar, message, wParam, lParam);
+  return CallWindowProcW(barClassProc, bar, message, wParam, lParam);
 }
 
 }  // namespace
@@ -205,6 +223,7 @@ LRESULT CALLBACK StatusBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lPa
 void MakePositionDisplay(HWND window) {
   static const bool registered = [] {
     WNDCLASSA type{};
+    type.style = CS_OWNDC;  // one DC of its own: nothing to set up again for each paint
     type.lpfnWndProc = PositionTextProc;
     type.hInstance = appInstance;
     type.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -228,7 +247,11 @@ void MakePositionDisplay(HWND window) {
     SendMessageA(bar, SB_GETTEXTA, kStatusPosition, reinterpret_cast<LPARAM>(shown));
   }
   display.text = shown;
-  SetWindowSubclass(bar, StatusBarProc, kStatusSubclassId, 0);
+  // Subclassed by its window procedure rather than SetWindowSubclass, whose
+  // look-up of its data on each message is a call to the window system.
+  const auto before = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusBarProc)));
+  if (before != StatusBarProc) barClassProc = before;
   PlacePositionDisplay();
 }
 
