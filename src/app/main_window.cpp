@@ -9,6 +9,7 @@
 #include "app/dpi_scale.h"
 #include "app/player_state.h"
 #include "app/toolbar_images.h"
+#include "app/window_parts.h"
 #include "app/window_dpi.h"
 #include "filesel/media_types.h"
 #include "pedal/pedal_input.h"
@@ -44,7 +45,6 @@ constexpr std::array<ButtonSpec, 7> kButtons{{
 constexpr std::array<int, 6> kStatusEdges{65, 130, 185, 240, 295, -1};
 constexpr std::array<int, 4> kValueSliders{IDC_BACKSPACE, IDC_WALKLENGTH, IDC_WALKPAUSE, IDC_UNPAUSEREW};
 constexpr int kSliderSteps = 20;  // 0..20 half-second steps
-constexpr int kMsPerStep = 500;
 
 struct ContextId {
   int control;
@@ -68,17 +68,6 @@ constexpr std::array<ContextId, 4> kMenuHelp{{
 
 LRESULT SendItem(HWND window, int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return SendDlgItemMessageA(window, id, message, wParam, lParam);
-}
-
-std::int32_t SliderMs(HWND window, int id) {
-  return static_cast<std::int32_t>(SendItem(window, id, TBM_GETPOS)) * kMsPerStep;
-}
-
-void SetSliderMs(HWND window, int id, std::int32_t ms) {
-  // Truncating division: a value between steps goes down to the step below.
-  // Computed in 64 bits so that any integer is safe; the control clamps.
-  const long long position = static_cast<long long>(ms) * 2 / 1000;
-  SendItem(window, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
 }
 
 void InitToolbar(HWND window, unsigned dpi) {
@@ -119,6 +108,7 @@ void SetContextHelpIds(HWND window) {
 void InitMainWindow(HWND window, const char* commandLine) {
   InitToolbar(window, WindowDpi(window));
   SetStatusParts(window, WindowDpi(window));
+  MakePositionDisplay(window);
   InitSliders(window);
   LoadUserOptions(window, DefaultOptionsPath().c_str());
   BuildMediaFilter();
@@ -162,39 +152,10 @@ void SetStatusParts(HWND window, unsigned dpi) {
   SendItem(window, IDC_STATUSBAR, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
-int GetLoopCount(HWND window) {
-  return LOWORD(SendItem(window, IDC_LOOPS_UPDOWN, UDM_GETPOS));
-}
-std::int32_t GetBackspaceMs(HWND window) { return SliderMs(window, IDC_BACKSPACE); }
-std::int32_t GetWalkLengthMs(HWND window) {
-  const std::int32_t length = SliderMs(window, IDC_WALKLENGTH);
-  const std::int32_t backspace = GetBackspaceMs(window);
-  return length > backspace ? length : backspace;
-}
-std::int32_t GetWalkPauseMs(HWND window) { return SliderMs(window, IDC_WALKPAUSE); }
-std::int32_t GetUnpauseRewindMs(HWND window) { return SliderMs(window, IDC_UNPAUSEREW); }
-void SetBackspaceMs(HWND window, std::int32_t ms) { SetSliderMs(window, IDC_BACKSPACE, ms); }
-void SetWalkLengthMs(HWND window, std::int32_t ms) { SetSliderMs(window, IDC_WALKLENGTH, ms); }
-void SetWalkPauseMs(HWND window, std::int32_t ms) { SetSliderMs(window, IDC_WALKPAUSE, ms); }
-void SetUnpauseRewindMs(HWND window, std::int32_t ms) { SetSliderMs(window, IDC_UNPAUSEREW, ms); }
-
 bool SupplyToolbarTooltip(NMHDR* header) {
   if (header->idFrom < IDT_OPEN || header->idFrom > IDT_FASTFORWARD) return false;
   auto* tip = reinterpret_cast<TOOLTIPTEXTA*>(header);
   tip->hinst = appInstance;
   tip->lpszText = MAKEINTRESOURCEA(header->idFrom + 100);
   return true;
-}
-
-void SetStatusText(HWND window, int part, const char* text) {
-  SendItem(window, IDC_STATUSBAR, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
-}
-void SetToolbarButtonChecked(HWND window, int command, bool checked) {
-  SendItem(window, IDC_TOOLBAR, TB_CHECKBUTTON, command, checked ? TRUE : FALSE);
-}
-void SetToolbarButtonEnabled(HWND window, int command, bool enabled) {
-  SendItem(window, IDC_TOOLBAR, TB_ENABLEBUTTON, command, enabled ? TRUE : FALSE);
-}
-bool IsToolbarButtonPressed(HWND window, int command) {
-  return SendItem(window, IDC_TOOLBAR, TB_ISBUTTONPRESSED, command) != 0;
 }

@@ -14,8 +14,8 @@
 
 #include "app/held_input.h"
 #include "app/system_library.h"
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "pedal/pedal_machine.h"
 #include "pedal/pedal_report.h"

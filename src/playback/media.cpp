@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "bookmarks/bookmarks.h"
 #include "filesel/file_dialogs.h"

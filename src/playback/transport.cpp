@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/hotkey_drain.h"
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "pedal/pedal_input.h"
 #include "playback/jump_text.h"
 #include "playback/mci.h"
@@ -130,7 +130,6 @@ namespace {
 struct PollControls {
   HWND window = nullptr;
   HWND toolbar = nullptr;
-  HWND status = nullptr;
   HWND position = nullptr;
   std::string shownPosition;  // empty: not known, the next tick sets it
 };
@@ -139,8 +138,7 @@ PollControls controls;
 
 PollControls& ControlsOf(HWND window) {
   if (controls.window != window) {
-    controls = {window, GetDlgItem(window, IDC_TOOLBAR), GetDlgItem(window, IDC_STATUSBAR),
-                GetDlgItem(window, IDC_POSITION), {}};
+    controls = {window, GetDlgItem(window, IDC_TOOLBAR), GetDlgItem(window, IDC_POSITION), {}};
   }
   return controls;
 }
@@ -178,9 +176,8 @@ void RefreshPosition(HWND window) {
   // it: setting them again would only repaint.
   std::string text = FormatPosition(position);
   if (text != controls.shownPosition) {
-    SendMessageA(controls.status, SB_SETTEXTA, kStatusPosition, reinterpret_cast<LPARAM>(text.c_str()));
+    SetStatusText(window, kStatusPosition, text.c_str());  // painted at once, that text alone
     controls.shownPosition = std::move(text);
-    UpdateWindow(controls.status);  // painted now, not when the loop next paints
   }
   const std::int32_t value = SliderValueForPosition(position);
   if (SendMessageA(controls.position, TBM_GETPOS, 0, 0) != value) MovePositionSlider(controls.position, value);

@@ -2,8 +2,8 @@
 
 #include <mmsystem.h>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "playback/mci.h"
 #include "playback/transport.h"
 #include "playback/walk_math.h"

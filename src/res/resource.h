@@ -51,6 +51,7 @@
 #define IDC_WALKLENGTH_MIN      129
 #define IDC_SPEED_MAX           130
 #define IDC_SPEED_MID           131
+#define IDC_POSITION_DISPLAY    190 /* child of the status bar that paints the position text */
 
 // Toolbar commands (the separator carries id 111)
 #define IDT_OPEN                131

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "app/main_window.h"
+#include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "help/help.h"
 #include "res/resource.h"

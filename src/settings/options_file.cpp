@@ -7,8 +7,8 @@
 
 #include "app/command_line.h"
 #include "app/file_io.h"
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "filesel/file_dialogs.h"
 #include "pedal/pedal_input.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "playback/mci.h"
 #include "settings/settings_state.h"
 #include "stamp/stamp_relay.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "audio/mf_source.h"
 #include "playback/mci.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "playback/mci.h"
 #include "playback/media.h"
 #include "res/resource.h"

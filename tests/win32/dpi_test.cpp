@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/window_dpi.h"
+#include "app/window_parts.h"
 #include "res/resource.h"
 #include "support/main_window_fixture.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/held_input.h"
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "pedal/pedal_input.h"
 #include "pedal/pedal_machine.h"
 #include "pedal/pedal_platform.h"

@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "app/command_line.h"
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "playback/transport_math.h"
 #include "playback/media.h"
 #include "res/resource.h"

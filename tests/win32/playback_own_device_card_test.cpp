@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "playback/mci.h"
 #include "playback/media.h"

@@ -6,8 +6,9 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
-#include "app/main_window.h"
+#include "app/window_parts.h"
 #include "playback/transport.h"
 #include "res/resource.h"
 #include "support/playback_fixture.h"
@@ -25,6 +26,51 @@ class PositionDisplayTest : public PlaybackTest {
   }
   // Paints whatever is waiting, as the message loop does between ticks.
   void PaintAll() { RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+  // The 32-bit pixels of a rectangle of what the DC shows.
+  static std::vector<DWORD> Pixels(HDC source, const RECT& place) {
+    const int width = place.right - place.left, height = place.bottom - place.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC dc = CreateCompatibleDC(source);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    BitBlt(dc, 0, 0, width, height, source, place.left, place.top, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width * height);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return pixels;
+  }
+  // What the status bar itself draws where the position display lies, with
+  // the text the bar holds.
+  std::vector<DWORD> BarsOwnPicture(HWND display) const {
+    const HWND bar = Control(IDC_STATUSBAR);
+    RECT client{}, place{};
+    GetClientRect(bar, &client);
+    GetWindowRect(display, &place);
+    MapWindowPoints(nullptr, bar, reinterpret_cast<POINT*>(&place), 2);
+    const HDC screen = GetDC(bar);
+    const HDC dc = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    const HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageA(bar, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    std::vector<DWORD> pixels = Pixels(dc, place);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(bar, screen);
+    return pixels;
+  }
+  static std::vector<DWORD> Shown(HWND display) {
+    RECT place{};
+    GetClientRect(display, &place);
+    const HDC dc = GetDC(display);
+    std::vector<DWORD> pixels = Pixels(dc, place);
+    ReleaseDC(display, dc);
+    return pixels;
+  }
 };
 
 TEST_F(PositionDisplayTest, EveryTickShowsTheDevicePositionPaintedAtOnce) {
@@ -44,6 +90,35 @@ TEST_F(PositionDisplayTest, EveryTickShowsTheDevicePositionPaintedAtOnce) {
     EXPECT_EQ(StatusText(kStatusPosition), step.text);
     EXPECT_FALSE(WaitsForPaint(IDC_STATUSBAR));
     EXPECT_EQ(SliderPos(IDC_POSITION), step.slider);
+  }
+}
+
+TEST_F(PositionDisplayTest, PositionTextIsPaintedByItsOwnWindowAsTheBarWouldPaintIt) {
+  // The bar keeps the text (SB_GETTEXT) without repainting for it; the window
+  // over the part shows exactly the bar's own picture of that text, also when
+  // the text changed while the main window was hidden.
+  StartWithFile(AddFile("talk.wav", 900000));
+  const HWND display = GetDlgItem(Control(IDC_STATUSBAR), IDC_POSITION_DISPLAY);
+  ASSERT_NE(display, nullptr);
+  struct Step {
+    std::int32_t position;
+    const char* text;
+    bool hidden;
+  };
+  constexpr Step kSteps[] = {{61234, " 1:01.234", false}, {0, " 0:00.000", false}, {899999, "14:59.999", true}};
+  for (const Step& step : kSteps) {
+    SCOPED_TRACE(step.text);
+    if (step.hidden) ShowWindow(window, SW_HIDE);
+    sim.SetPosition(Device(), step.position);
+    Tick();
+    EXPECT_FALSE(WaitsForPaint(IDC_STATUSBAR));
+    if (step.hidden) {
+      ShowWindow(window, SW_SHOW);
+      PaintAll();
+    }
+    EXPECT_EQ(StatusText(kStatusPosition), step.text);
+    EXPECT_TRUE(IsWindowVisible(display));
+    EXPECT_TRUE(Shown(display) == BarsOwnPicture(display)) << "the position window differs from the bar's picture";
   }
 }
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "playback/transport.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"

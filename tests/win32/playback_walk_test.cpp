@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "playback/media.h"
 #include "playback/transport.h"
 #include "playback/walk.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
 #include "app/single_instance.h"
+#include "app/window_parts.h"
 #include "bookmarks/bookmarks.h"
 #include "res/resource.h"
 #include "settings/options_text.h"

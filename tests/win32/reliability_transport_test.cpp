@@ -6,8 +6,8 @@
 
 #include <climits>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
 #include "support/playback_fixture.h"

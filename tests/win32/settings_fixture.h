@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "res/resource.h"
 #include "settings/options_text.h"
 #include "settings/settings_state.h"

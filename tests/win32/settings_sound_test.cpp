@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "app/main_window.h"
 #include "app/player_state.h"
+#include "app/window_parts.h"
 #include "playback/media.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
