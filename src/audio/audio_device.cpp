@@ -536,7 +536,23 @@ class Device {
   bool quit_ = false;
 };
 
-std::map<MCIDEVICEID, std::unique_ptr<Device, Device::Closer>> devices;
+bool WaitForWorkers(DWORD waitMs) {
+  WorkerCount& workers = Workers();
+  std::unique_lock lock(workers.m);
+  return workers.done.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return workers.running == 0; });
+}
+
+// The open devices. When the process ends (its static objects destroyed,
+// the workers still running), the devices still open are closed and their
+// workers given a moment to finish: a worker cut off by the process's end in
+// the middle of closing a decoder or the sound card can crash the process.
+struct DeviceTable : std::map<MCIDEVICEID, std::unique_ptr<Device, Device::Closer>> {
+  ~DeviceTable() {
+    clear();
+    WaitForWorkers(kAudioWorkersExitWaitMs);
+  }
+};
+DeviceTable devices;
 MCIDEVICEID nextId = kFirstOwnId;
 SoundSettings soundSettings;
 
@@ -584,9 +600,7 @@ bool IsOwnAudioDevice(MCIDEVICEID device) { return devices.count(device) != 0; }
 
 bool CloseAllAudioDevices(DWORD waitMs) {
   devices.clear();
-  WorkerCount& workers = Workers();
-  std::unique_lock lock(workers.m);
-  return workers.done.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return workers.running == 0; });
+  return WaitForWorkers(waitMs);
 }
 
 bool IsSoundOnly(MCIDEVICEID device) {
