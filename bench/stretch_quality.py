@@ -101,8 +101,8 @@ def pitch(x, rate, centres):
     f = frames(x, centres, size) / np.hanning(size)[None, :].clip(1e-3)  # rectangular frames
     lo, hi = int(rate / 400), int(rate / 60)
     n = 2 * size
-    spec = np.fft.rfft(f, n)
-    ac = np.fft.irfft(spec * np.conj(spec), n)[:, :hi + 1]
+    spectrum = np.fft.rfft(f, n)
+    ac = np.fft.irfft(spectrum * np.conj(spectrum), n)[:, :hi + 1]
     energy = np.cumsum(f ** 2, axis=1)
     e0 = energy[:, -1][:, None]
     tail = energy[:, -1][:, None] - np.concatenate([np.zeros((len(f), 1)), energy[:, :hi]], axis=1)
