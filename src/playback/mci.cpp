@@ -19,6 +19,8 @@ const char* PlayLabel(DWORD flags) {
   return mci_label::kPlay;
 }
 
+}  // namespace
+
 void ShowMciError(MCIERROR error, const char* label) {
   char text[4 * MAXERRORLENGTH] = "";  // the device's text in any language, as UTF-8
   mciGetErrorStringA(error, text, sizeof text);
@@ -29,11 +31,13 @@ void ShowMciError(MCIERROR error, const char* label) {
   MessageBoxA(mainWindow, text, caption, MB_ICONWARNING);
 }
 
-}  // namespace
+MCIERROR SendMciCommandError(std::uint32_t device, UINT command, DWORD flags, void* parms) {
+  if (command == MCI_PLAY) lastPlayLabel = PlayLabel(flags);
+  return mciSendCommandHook(device, command, flags, reinterpret_cast<DWORD_PTR>(parms));
+}
 
 int SendMciCommand(std::uint32_t device, UINT command, DWORD flags, void* parms, const char* label) {
-  if (command == MCI_PLAY) lastPlayLabel = PlayLabel(flags);
-  const MCIERROR error = mciSendCommandHook(device, command, flags, reinterpret_cast<DWORD_PTR>(parms));
+  const MCIERROR error = SendMciCommandError(device, command, flags, parms);
   if (error == 0) return 0;
   if (label != nullptr) ShowMciError(error, label);
   return 1;

@@ -36,6 +36,12 @@ inline constexpr DWORD kOpenCdFlags = MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPE
 // Sends one command. Returns 0 on success and 1 on failure; a failure with a
 // label shows the device's error text in a warning box.
 int SendMciCommand(std::uint32_t device, UINT command, DWORD flags, void* parms, const char* label);
+// The same without a box: the device's error, 0 on success. For a caller that
+// answers some errors itself and shows the others with ShowMciError.
+MCIERROR SendMciCommandError(std::uint32_t device, UINT command, DWORD flags, void* parms);
+// The box of a failed command: the device's error text under
+// "Error in processing MCI command <label>".
+void ShowMciError(MCIERROR error, const char* label);
 
 // The play last sent ended early (its MCI_NOTIFY_FAILURE): shows the box
 // that play's command would have shown, with the device's error, or the

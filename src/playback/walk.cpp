@@ -42,8 +42,16 @@ void StartWalk(HWND window, bool report) {
   MCI_PLAY_PARMS play{};
   play.dwTo = static_cast<DWORD>(end);
   play.dwCallback = CallbackWindow(window);
-  SendMciCommand(player.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_TO, &play,
-                 report ? mci_label::kFirstWalkStep : nullptr);
+  MCIERROR error = SendMciCommandError(player.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_TO, &play);
+  if (error == MCIERR_OUTOFRANGE && position >= 0 && position <= end) {
+    // The device finds the chunk's end behind where it plays from: the
+    // position it reported lagged its play for a moment (right after a
+    // restart). The chunk then starts where the position said, which is what
+    // the window shows.
+    play.dwFrom = static_cast<DWORD>(position);
+    error = SendMciCommandError(player.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_FROM | MCI_TO, &play);
+  }
+  if (error != 0 && report) ShowMciError(error, mci_label::kFirstWalkStep);
   SetStatusText(window, kStatusMode, "walking");
   ShowCounter(window);
   SetStatusText(window, kStatusPaused, "");

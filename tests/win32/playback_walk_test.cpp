@@ -364,6 +364,46 @@ TEST_F(WalkTest, FailedPlaysAreReportedAndTheWalkWaits) {
   EXPECT_EQ(player.walkTimer, 0u);
 }
 
+// A device whose reported position lags its play for a moment after a
+// restart finds the first chunk's end behind it: the chunk then plays from
+// the position reported. Other failures are shown as they are, once.
+TEST_F(WalkTest, AFirstStepEndingBehindThePlayStartsWhereThePositionSaid) {
+  struct Case {
+    const char* what;
+    MCIERROR error;
+    bool everyPlay;  // else only the play without MCI_FROM
+    std::size_t plays;
+    const char* box;  // nullptr: none
+  };
+  constexpr Case kCases[] = {
+      {"out of range once", MCIERR_OUTOFRANGE, false, 2, nullptr},
+      {"out of range both ways", MCIERR_OUTOFRANGE, true, 2, "First walk step"},
+      {"another error", MCIERR_HARDWARE, false, 1, "First walk step"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.what);
+    sim.SetPosition(Device(), 10000);
+    sim.ClearLog();
+    dialogs.Clear();
+    const bool everyPlay = c.everyPlay;
+    sim.FailWhen([everyPlay](const SimMciCommand& m) {
+      return m.message == MCI_PLAY && (everyPlay || (m.flags & MCI_FROM) == 0);
+    }, c.error, 1 + (c.everyPlay ? 1 : 0));
+    HotKey(2);  // Walk
+    sim.ClearFailures();
+    const auto plays = Sent(MCI_PLAY);
+    ASSERT_EQ(plays.size(), c.plays);
+    EXPECT_EQ(Captions(), c.box ? std::vector<std::string>{MciErrorCaption(c.box)} : std::vector<std::string>{});
+    if (c.box == nullptr) {
+      EXPECT_EQ(plays.back().flags, static_cast<DWORD>(MCI_NOTIFY | MCI_FROM | MCI_TO));
+      EXPECT_EQ(LastChunk(0).from, 10000);
+      EXPECT_EQ(LastChunk(0).to, 13000);
+      EXPECT_TRUE(sim.IsPlaying(Device()));
+      EXPECT_EQ(StatusText(kStatusMode), "walking");
+    }
+  }
+}
+
 TEST_F(WalkTest, SilentWalkRestartHidesTheFirstStepFailureButNotThePositionRead) {
   Command(IDT_WALK);
   Command(IDT_PAUSE);
