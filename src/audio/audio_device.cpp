@@ -82,6 +82,16 @@ struct Heard {
   // that a sound card whose clock runs faster than the system's is still
   // followed over a long play.
   std::uint64_t Frame(int channels, int sampleRate) const {
+    const std::uint64_t played = Played(channels, sampleRate);
+    std::size_t k = segmentCount - 1;
+    while (k > 0 && segments[k].out > played) --k;
+    const Segment& s = segments[k];
+    const double in = s.in + static_cast<double>(played - std::min(played, s.out)) * s.speed;
+    return std::min(to, from + static_cast<std::uint64_t>(std::llround(in)));
+  }
+
+  // Output frames played since the play began (see Frame).
+  std::uint64_t Played(int channels, int sampleRate) const {
     MMTIME t{};
     t.wType = TIME_SAMPLES;
     std::uint64_t played = 0;
@@ -97,12 +107,7 @@ struct Heard {
     const auto elapsed = static_cast<std::uint64_t>(std::max<std::int64_t>(0, counter.QuadPart - startCounter));
     const auto possible = static_cast<std::uint64_t>(static_cast<double>(elapsed) * sampleRate * 1.005 /
                                                      static_cast<double>(frequency.QuadPart));
-    played = std::min({played, written, possible});
-    std::size_t k = segmentCount - 1;
-    while (k > 0 && segments[k].out > played) --k;
-    const Segment& s = segments[k];
-    const double in = s.in + static_cast<double>(played - std::min(played, s.out)) * s.speed;
-    return std::min(to, from + static_cast<std::uint64_t>(std::llround(in)));
+    return std::min({played, written, possible});
   }
 };
 
@@ -316,6 +321,11 @@ class Device {
     std::array<WAVEHDR, kBuffers> headers{};
     std::array<std::vector<std::int16_t>, kBuffers> samples;
     std::array<bool, kBuffers> queued{};
+    std::array<std::uint64_t, kBuffers> firstOut{};  // the play's output frame each buffer starts with
+    // The few milliseconds after the heard frame, faded out, written after
+    // a reset that cut the sound off.
+    WAVEHDR tailHeader{};
+    std::vector<std::int16_t> tail;
 
     bool Free(int i) const { return !queued[static_cast<std::size_t>(i)] || (headers[static_cast<std::size_t>(i)].dwFlags & WHDR_DONE); }
     bool AllDone() const {
@@ -323,11 +333,41 @@ class Device {
         if (!Free(i)) return false;
       return true;
     }
+    // Copies the queued sound from output frame `heard` on (up to frames of
+    // it) into tail and fades it out; returns the frames taken.
+    std::size_t TakeTail(std::uint64_t heard, std::size_t frames, std::size_t channels) {
+      tail.assign(frames * channels, 0);
+      std::size_t taken = 0;
+      for (; taken < frames; ++taken) {
+        const std::uint64_t f = heard + taken;
+        int i = 0;
+        while (i < kBuffers && !(queued[static_cast<std::size_t>(i)] && f >= firstOut[static_cast<std::size_t>(i)] &&
+                                 f - firstOut[static_cast<std::size_t>(i)] <
+                                     headers[static_cast<std::size_t>(i)].dwBufferLength / (2 * channels)))
+          ++i;
+        if (i == kBuffers) break;
+        const std::size_t at = static_cast<std::size_t>(f - firstOut[static_cast<std::size_t>(i)]) * channels;
+        std::copy_n(samples[static_cast<std::size_t>(i)].begin() + static_cast<std::ptrdiff_t>(at), channels,
+                    tail.begin() + static_cast<std::ptrdiff_t>(taken * channels));
+      }
+      FadeOut(tail.data(), taken, static_cast<int>(channels));
+      return taken;
+    }
+    // Writes the tail just taken (after the reset); false when the card refuses it.
+    bool WriteTail(std::size_t frames, std::size_t channels) {
+      if (tailHeader.dwFlags & WHDR_PREPARED) waveOutCalls.unprepare(device, &tailHeader, sizeof tailHeader);
+      tailHeader = WAVEHDR{};
+      tailHeader.lpData = reinterpret_cast<LPSTR>(tail.data());
+      tailHeader.dwBufferLength = static_cast<DWORD>(frames * channels * sizeof(std::int16_t));
+      return waveOutCalls.prepare(device, &tailHeader, sizeof tailHeader) == MMSYSERR_NOERROR &&
+             waveOutWriteHook(device, &tailHeader, sizeof tailHeader) == MMSYSERR_NOERROR;
+    }
     void Close() {
       if (device == nullptr) return;
       waveOutCalls.reset(device);
       for (auto& h : headers)
         if (h.dwFlags & WHDR_PREPARED) waveOutCalls.unprepare(device, &h, sizeof h);
+      if (tailHeader.dwFlags & WHDR_PREPARED) waveOutCalls.unprepare(device, &tailHeader, sizeof tailHeader);
       waveOutCalls.close(device);
       device = nullptr;
     }
@@ -380,6 +420,8 @@ class Device {
     bool feeding = false, sourceDone = false, readFailed = false;
     std::uint64_t readAt = 0;
     Heard play;  // the play being fed; heard_ is its copy for the caller's side
+    Heard cut;   // the play a command has just ended
+    const std::size_t fadeFrames = EdgeFadeFrames(source_->SampleRate());
 
     for (;;) {
       WaitForSingleObject(wake_, kWakeMs);
@@ -393,6 +435,7 @@ class Device {
         mode = mode_;
         speed = speed_ / 1000.0;
         if (g != generation) {
+          cut = play;
           play = Heard{};
           play.from = playFrom_;
           play.to = playTo_;
@@ -402,8 +445,15 @@ class Device {
       }
       if (g != generation) {
         generation = g;
+        // Sound still queued is cut off: the few milliseconds after what is
+        // being heard play on, faded out, so that it ends without a click.
+        std::size_t tailFrames = 0;
+        if (feeding && out.device != nullptr)
+          tailFrames = out.TakeTail(cut.Played(source_->Channels(), source_->SampleRate()), fadeFrames, channels);
         feeding = false;
         if (out.device != nullptr) waveOutCalls.reset(out.device);
+        out.queued = {};
+        if (tailFrames > 0 && !out.WriteTail(tailFrames, channels)) tailFrames = 0;
         if (mode != Mode::kPlaying) continue;
         if (out.device == nullptr) {
           if (const MCIERROR error = OpenOutput(out); error != 0) {
@@ -420,11 +470,14 @@ class Device {
         MMTIME t{};
         t.wType = TIME_SAMPLES;
         waveOutCalls.position(out.device, &t, sizeof t);
+        // The new sound follows the faded tail.
         play.device = out.device;
-        play.startSamples = t.wType == TIME_SAMPLES ? t.u.sample : 0;
-        LARGE_INTEGER counter;
+        play.startSamples = (t.wType == TIME_SAMPLES ? t.u.sample : 0) + tailFrames;
+        LARGE_INTEGER counter, frequency;
         QueryPerformanceCounter(&counter);
-        play.startCounter = counter.QuadPart;
+        QueryPerformanceFrequency(&frequency);
+        play.startCounter = counter.QuadPart + static_cast<std::int64_t>(tailFrames) * frequency.QuadPart /
+                                                   std::max(1, source_->SampleRate());
         std::lock_guard lock(m_);
         if (generation_ == g) {
           workerGeneration_ = g;
@@ -477,6 +530,7 @@ class Device {
           break;
         }
         out.queued[static_cast<std::size_t>(i)] = true;
+        out.firstOut[static_cast<std::size_t>(i)] = play.written;
         play.written += got;
       }
 

@@ -32,13 +32,25 @@ float FadeGain(std::size_t i, std::size_t n) {
 
 }  // namespace
 
+std::size_t EdgeFadeFrames(int sampleRate) {
+  return std::max<std::size_t>(1, static_cast<std::size_t>(sampleRate * kFadeSeconds));
+}
+
+void FadeOut(std::int16_t* frames, std::size_t count, int channels) {
+  const std::size_t c = static_cast<std::size_t>(std::max(1, channels));
+  for (std::size_t i = 0; i < count; ++i) {
+    const float g = FadeGain(count - 1 - i, count);
+    for (std::size_t k = 0; k < c; ++k) frames[i * c + k] = ToSample(g * frames[i * c + k]);
+  }
+}
+
 void TimeStretch::Start(int channels, int sampleRate, double speed) {
   channels_ = std::max(1, channels);
   speed_ = std::clamp(speed, kMinSpeed, kMaxSpeed);
   hop_ = std::max<std::size_t>(8, static_cast<std::size_t>(sampleRate * kWindowSeconds / 2));
   search_ = std::max<std::size_t>(4, static_cast<std::size_t>(sampleRate * kSearchSeconds));
   coarse_ = std::max(1, sampleRate / 8000);
-  fade_ = std::max<std::size_t>(1, static_cast<std::size_t>(sampleRate * kFadeSeconds));
+  fade_ = EdgeFadeFrames(sampleRate);
   window_.resize(2 * hop_);
   for (std::size_t n = 0; n < window_.size(); ++n)
     window_[n] = static_cast<float>(0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(n) /

@@ -13,6 +13,13 @@
 inline constexpr double kMinSpeed = 0.5;
 inline constexpr double kMaxSpeed = 1.5;
 
+// Frames of the fades at the edges of a play's sound (4 ms).
+std::size_t EdgeFadeFrames(int sampleRate);
+// Fades count interleaved frames out to silence over all of them, as a play's
+// sound fades at its end: the sound that a pause, a stop or a seek cuts off
+// ends this way instead of with a click.
+void FadeOut(std::int16_t* frames, std::size_t count, int channels);
+
 class TimeStretch {
  public:
   // Sets the stream's layout and speed (clamped to 0.5..1.5) and forgets all

@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/player_state.h"
 #include "app/window_parts.h"
@@ -89,6 +91,56 @@ TEST_F(OwnDeviceCardTest, APlayEndsAtTheEndOrWithTheBoxOfWhatStoppedIt) {
       EXPECT_EQ(boxes[0].caption, MciErrorCaption("Play file"));
       EXPECT_EQ(boxes[0].text, MciErrorText(c.error));
     }
+  }
+}
+
+// A pause, a stop or a seek while playing cuts the queued sound off: what
+// follows the frame being heard plays on for 4 ms, faded out, instead of
+// ending with a click.
+TEST_F(OwnDeviceCardTest, SoundCutOffWhilePlayingFadesOut) {
+  const std::string path = TempFile("tone.wav");
+  const std::string wav = TwoSecondWav();
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, wav.data(), static_cast<DWORD>(wav.size()), &written, nullptr);
+  CloseHandle(f);
+  CreateMainWindow(path.c_str());
+  ASSERT_TRUE(player.isOpen && IsOwnAudioDevice(player.deviceId));
+  struct Case {
+    const char* what;
+    UINT message;
+    DWORD flags;
+  } cases[] = {{"pause", MCI_PAUSE, 0}, {"stop", MCI_STOP, 0}, {"seek", MCI_SEEK, MCI_SEEK_TO_START}};
+  constexpr std::size_t kFade = 32;  // 4 ms at 8 kHz
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MCI_PLAY_PARMS play{};
+    ASSERT_EQ(AudioSendCommand(player.deviceId, MCI_PLAY, MCI_FROM, reinterpret_cast<DWORD_PTR>(&play)), 0u);
+    const std::size_t start = fake_wave_out::PlayedSamples().size();
+    while (fake_wave_out::PlayedSamples().size() < start + 4000) {
+      fake_wave_out::Play(80);
+      Sleep(2);
+    }
+    Sleep(600);  // the heard frame is never ahead of the time the play has had
+    const std::size_t cutAt = fake_wave_out::PlayedSamples().size();
+    MCI_SEEK_PARMS parms{};
+    ASSERT_EQ(AudioSendCommand(player.deviceId, c.message, c.flags, reinterpret_cast<DWORD_PTR>(&parms)), 0u);
+    for (int i = 0; i < 20; ++i) {
+      Sleep(10);
+      fake_wave_out::Play(80);
+    }
+    const std::vector<std::int16_t> heard = fake_wave_out::PlayedSamples();
+    ASSERT_EQ(heard.size(), cutAt + kFade);
+    double last = 1.0;  // the gain falls from the tone's full level to silence
+    for (std::size_t i = 0; i < kFade; ++i) {
+      const std::size_t frame = cutAt - start + i;
+      const double gain = heard[cutAt + i] / (frame % 20 < 10 ? 8000.0 : -8000.0);  // of the tone it continues
+      EXPECT_GE(gain, 0.0) << i;
+      EXPECT_LE(gain, last + 1e-9) << i;
+      if (i == 0) EXPECT_GT(gain, 0.95);
+      last = gain;
+    }
+    EXPECT_LT(std::abs(heard.back()), 100);
   }
 }
 

@@ -16,6 +16,7 @@ std::mutex m;  // the device's worker calls in while the test plays
 std::deque<WAVEHDR*> queue;
 HANDLE wake = nullptr;
 std::uint64_t frameBytes = 2, played = 0, intoFront = 0;
+std::vector<std::int16_t> playedSamples;
 const auto card = reinterpret_cast<HWAVEOUT>(static_cast<std::uintptr_t>(0xCA4D));
 
 void FinishAll() {
@@ -72,11 +73,18 @@ void Install() {
   waveOutCalls = {Open, Prepare, Unprepare, Reset, Position, Close};
   waveOutWriteHook = Write;
   refuseOpen = false;
+  std::lock_guard lock(m);
+  playedSamples.clear();
 }
 
 void Remove() {
   waveOutCalls = WaveOutCalls{};
   waveOutWriteHook = waveOutWrite;
+}
+
+std::vector<std::int16_t> PlayedSamples() {
+  std::lock_guard lock(m);
+  return playedSamples;
 }
 
 void Play(std::uint64_t frames) {
@@ -85,6 +93,8 @@ void Play(std::uint64_t frames) {
     WAVEHDR* h = queue.front();
     const std::uint64_t step = std::min<std::uint64_t>(bytes, h->dwBufferLength - intoFront);
     bytes -= step;
+    const auto* data = reinterpret_cast<const std::int16_t*>(h->lpData + intoFront);
+    playedSamples.insert(playedSamples.end(), data, data + step / 2);
     played += step / frameBytes;
     intoFront += step;
     if (intoFront == h->dwBufferLength) {

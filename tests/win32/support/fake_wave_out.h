@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace fake_wave_out {
 
@@ -14,6 +15,8 @@ void Install();
 void Remove();
 // The card plays so many frames of what is queued.
 void Play(std::uint64_t frames);
+// Every sample the card has played since Install, interleaved as written.
+std::vector<std::int16_t> PlayedSamples();
 // The next opens fail as when another program holds the card.
 extern bool refuseOpen;
 
