@@ -22,14 +22,14 @@ constexpr double kGateAboveFloorDb = 10.0, kGateDb = -60.0;
 constexpr double kFloorRiseDbPerSecond = 10.0;
 
 // Noise suppressor: each bin's power, over three neighbouring bins and
-// recursively over time (about 30 ms), and the minimum of that over about
+// recursively over time (about 25 ms), and the minimum of that over about
 // 6 s (8 sub-windows of 0.75 s) as the noise floor, times the factor that
 // makes the minimum of steady noise its mean. The window is long so that a
 // recording without noise keeps a pause in it and its speech is left alone;
 // a louder noise is followed within it, a quieter one at once. Then a-priori
 // SNR, decision-directed, and a Wiener gain kept above a floor, so that no
 // lone bin of noise stands out as a "musical" tone.
-constexpr float kPowerSmoothing = 0.7f;
+constexpr float kPowerSmoothing = 0.6f;
 constexpr int kSubWindows = 8;
 constexpr double kSubWindowSeconds = 0.75;
 constexpr float kMinimumBias = 2.6f;
