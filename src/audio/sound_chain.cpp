@@ -22,7 +22,7 @@ constexpr double kGateAboveFloorDb = 10.0, kGateDb = -60.0;
 constexpr double kFloorRiseDbPerSecond = 10.0;
 
 // Noise suppressor: each bin's power, over three neighbouring bins and
-// recursively over time (about 25 ms), and the minimum of that over about
+// recursively over time (about 23 ms), and the minimum of that over about
 // 6 s (8 sub-windows of 0.75 s) as the noise floor, times the factor that
 // makes the minimum of steady noise its mean. The window is long so that a
 // recording without noise keeps a pause in it and its speech is left alone;
