@@ -1,7 +1,11 @@
 #!/usr/bin/python3
 """Quality figures of Dorvane's sound chain, printed as Markdown tables.
 
-Usage: sound_quality.py PIPE WORKDIR
+Usage: sound_quality.py PIPE WORKDIR [--voice V --speed WPM --seed N --suppressor-only]
+
+The defaults (espeak-ng's default voice at 150 words a minute, noise seed 7)
+make the figures of docs/performance.md; the options check them on another
+voice, rate and noise.
 
 PIPE is bench/sound_chain_pipe built natively. Speech comes from espeak-ng;
 noises are generated here; sox's profile-based noisered is the anchor.
@@ -15,11 +19,15 @@ noises are generated here; sox's profile-based noisered is the anchor.
 - Clean speech through the suppressor: log-spectral distance to the input
   over the same frames (20 ms, Hann), with each frame's spectra floored
   40, 50, 60 and 80 dB below its strongest bin.
+- Noise alone through the suppressor (10 s of each, the last 4 s measured):
+  how far its level goes down, and the log kurtosis ratio of the power
+  spectrum (23 ms frames, 200 Hz to 8.6 kHz), output against input: the
+  further above 0, the more lone peaks ("musical" tones) the residue has.
 - Leveller: turns of speech at -10 and -35 dBFS active level, 4 s each;
   the active level of each turn before and after.
 """
+import argparse
 import subprocess
-import sys
 
 import numpy as np
 from scipy.io import wavfile
@@ -31,9 +39,9 @@ TEXT = ("The interview started a little late because the guest was stuck in traf
         "She said that most of the money would go to books and to longer opening hours in the evening.")
 
 
-def speech(work):
+def speech(work, voice="", speed=150):
     path = f"{work}/speech.wav"
-    subprocess.run(["espeak-ng", "-s", "150", "-w", path, TEXT], check=True)
+    subprocess.run(["espeak-ng", *(["-v", voice] if voice else []), "-s", str(speed), "-w", path, TEXT], check=True)
     rate, s = wavfile.read(path)
     assert rate == RATE, rate
     return s.astype(np.float64)
@@ -107,6 +115,14 @@ def lsd(x, y, range_db):
     return np.sqrt(((10 * np.log10(np.maximum(px, floor) / np.maximum(py, floor))) ** 2).mean(axis=1)).mean()
 
 
+def kurtosis_of_spectrum(x):
+    """Kurtosis of the power of 512-sample Hann frames (half overlapping), 200 Hz to 8.6 kHz."""
+    n = (len(x) - 512) // 256
+    p = np.abs(np.fft.rfft(np.stack([x[i * 256: i * 256 + 512] for i in range(n)]) * np.hanning(512), axis=1)) ** 2
+    p = p[:, 5:200].ravel()
+    return (p**2).mean() / p.mean() ** 2
+
+
 def noise(kind, n, rng):
     if kind == "white":
         return rng.standard_normal(n)
@@ -129,9 +145,9 @@ def table(title, *columns):
     print("|" + " --- |" * len(columns))
 
 
-def main(pipe, work):
-    rng = np.random.default_rng(7)
-    voice = scale_to(speech(work), -26)
+def main(pipe, work, voice_name="", speed=150, seed=7, suppressor_only=False):
+    rng = np.random.default_rng(seed)
+    voice = scale_to(speech(work, voice_name, speed), -26)
     clean = np.concatenate([np.zeros(RATE), voice, np.zeros(RATE // 2)])
     speech_power = 10 ** (active_level_db(voice) / 10) * 32768.0**2
 
@@ -153,9 +169,23 @@ def main(pipe, work):
     print()
     clean = np.round(clean)
     ours = run_chain(pipe, clean, denoise=1)
-    table("Clean speech through the noise suppressor (it does no harm to a good recording)",
+    table(("Clean speech of that voice through the noise suppressor" if suppressor_only else
+           "Clean speech through the noise suppressor (it does no harm to a good recording)"),
           "log-spectral distance to the input, bins within", "40 dB", "50 dB", "60 dB", "80 dB")
     print("| of each frame's strongest | " + " | ".join(f"{lsd(clean, ours, r):.2f} dB" for r in (40, 50, 60, 80)) + " |")
+    print()
+    if suppressor_only:
+        return
+
+    table("Noise alone through the noise suppressor (what is left of it, and how tonal)",
+          "noise", "level reduction", "log kurtosis ratio of the spectrum, out against in")
+    for kind in ("white", "pink", "hum"):
+        alone = noise(kind, 10 * RATE, rng)
+        alone *= 1000 / alone.std()
+        out = run_chain(pipe, alone, denoise=1)[6 * RATE:]
+        alone = alone[6 * RATE:]
+        print(f"| {kind} | {10 * np.log10((alone**2).mean() / max((out**2).mean(), 1e-9)):.1f} dB | "
+              f"{np.log(kurtosis_of_spectrum(out) / kurtosis_of_spectrum(alone)):+.2f} |")
     print()
 
     # Leveller: four turns, loud and quiet in turn, from different parts of the speech.
@@ -179,4 +209,12 @@ def main(pipe, work):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    args = argparse.ArgumentParser()
+    args.add_argument("pipe")
+    args.add_argument("work")
+    args.add_argument("--voice", default="")
+    args.add_argument("--speed", type=int, default=150)
+    args.add_argument("--seed", type=int, default=7)
+    args.add_argument("--suppressor-only", action="store_true")
+    a = args.parse_args()
+    main(a.pipe, a.work, a.voice, a.speed, a.seed, a.suppressor_only)

@@ -70,6 +70,7 @@ class SoundChain {
     std::vector<float> noise;           // the noise floor per bin
     std::vector<float> subMin;          // minimum of the current sub-window
     std::vector<float> lastClean;       // |gain * spectrum|^2 of the last frame
+    std::vector<float> mean;            // mean power of the bins below the voice
     std::vector<float> gain;
     std::vector<std::vector<float>> mins;  // minima of the sub-windows gone by
     int frames = 0, subFrames = 0;
@@ -92,6 +93,8 @@ class SoundChain {
   std::vector<float> window_;     // square root of a periodic Hann window
   std::vector<float> cosTable_, sinTable_;
   std::vector<std::size_t> bitReverse_;
+  std::size_t belowVoice_ = 0;    // bins centred below the lowest voice pitch
+  float meanGlide_ = 0;           // per-frame coefficient of their mean
   std::array<Suppressor, 2> suppressor_;
   bool suppressing_ = false;      // the suppressor's output is in use
   std::vector<float> re_, im_;    // FFT work space
