@@ -1,5 +1,7 @@
 #include "audio/mf_formats.h"
 
+#include <array>
+
 namespace {
 
 #include "audio/mf_probe_clips.inc"

@@ -1,13 +1,11 @@
 // The formats beyond wav and mp3 that the own device may play through Media
 // Foundation, by file extension, and a tiny clip of each (a twentieth of a
 // second of silence) that shows whether this system's Media Foundation
-// decodes it: Windows N lacks them all, Wine lacks wma, a Windows without
-// the Web Media Extensions lacks ogg and opus. Asking Media Foundation to
+// decodes it: Windows N lacks them all, Wine 8 lacks wma. Asking Media Foundation to
 // open a clip is the one check that answers exactly what playing needs (the
 // registered handlers and decoders do not: Wine decodes through one handler
 // for every extension and lists a wma decoder it cannot use).
 #pragma once
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
