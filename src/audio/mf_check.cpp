@@ -1,14 +1,22 @@
 // Which formats this system's Media Foundation decodes, asked of the
 // Source Reader itself with a clip of each.
+#include "audio/mf_check.h"
+
 #include <windows.h>
 
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "audio/mf_formats.h"
-#include "audio/mf_check.h"
 #include "audio/mf_source.h"
 
 namespace {
+
+// Far beyond what the dozen openings take where the decoders answer: each
+// is a Source Reader on a clip of a few hundred bytes.
+constexpr DWORD kCheckLimitMs = 3000;
 
 // Opens one clip under its extension's name in the temporary folder.
 bool ClipOpens(const MfFormat& format, unsigned serial) {
@@ -32,13 +40,26 @@ bool ClipOpens(const MfFormat& format, unsigned serial) {
 }  // namespace
 
 std::vector<std::string_view> MfDecodedExtensions() {
-  const auto formats = MfFormats();
-  // One after the other: a dozen at once all failed under Wine, and one
-  // takes about 10 ms once Media Foundation has started.
-  std::vector<char> opens(formats.size(), 0);
-  for (std::size_t i = 0; i < formats.size(); ++i) opens[i] = ClipOpens(formats[i], static_cast<unsigned>(i));
-  std::vector<std::string_view> extensions;
-  for (std::size_t i = 0; i < formats.size(); ++i)
-    if (opens[i]) extensions.push_back(formats[i].extension);
-  return extensions;
+  // One after the other (a dozen at once all failed under Wine), on a
+  // thread of their own: a decoder that hangs on its clip keeps the window
+  // waiting kCheckLimitMs at most, and the formats checked by then count.
+  struct Check {
+    std::mutex m;
+    std::vector<std::string_view> decoded;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~Check() { CloseHandle(done); }
+  };
+  auto check = std::make_shared<Check>();
+  std::thread([check] {
+    unsigned serial = 0;
+    for (const MfFormat& format : MfFormats()) {
+      if (!ClipOpens(format, serial++)) continue;
+      std::lock_guard lock(check->m);
+      check->decoded.push_back(format.extension);
+    }
+    SetEvent(check->done);
+  }).detach();
+  WaitForSingleObject(check->done, kCheckLimitMs);
+  std::lock_guard lock(check->m);
+  return check->decoded;
 }
