@@ -48,7 +48,7 @@ void CALLBACK ReadFileTypeAndCancel(HWND dialog, UINT, UINT_PTR id, DWORD) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
-// Every description of the dialog's file-type list, and the one selected.
+// Every entry of the dialog's file-type list, as the dialog shows it.
 std::vector<std::wstring> fileTypeList;
 
 void CALLBACK ReadFileTypeListAndCancel(HWND dialog, UINT, UINT_PTR id, DWORD) {
