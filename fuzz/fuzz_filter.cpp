@@ -4,7 +4,8 @@
 //      (a line without '=' is an extension with an empty device type);
 //   2. the profile section, raw (NUL-separated lines);
 //   3. the media path.
-// The filter must stay within 800 bytes, be a well-formed list of pairs
+// The filter must stay within 800 bytes (with "All media files", within the
+// room kept for it, which always holds it), be a well-formed list of pairs
 // ending with "All Files (*.*)", "*.*" and the empty string, and its default
 // entry must be one of the listed entries.
 #include <cstddef>
@@ -54,23 +55,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  const MediaFilter filter = BuildMediaFilterText(table, mediaPath);
-  const std::string& text = filter.text;
-  static constexpr std::string_view kEnd{"All Files (*.*)\0*.*\0\0", 21};
-  if (text.size() > kMediaFilterSize || text.size() < kEnd.size()) std::abort();
-  if (text.substr(text.size() - kEnd.size()) != kEnd) std::abort();
+  int rowEntries = 0;  // entries without "All media files"
+  for (const bool allMedia : {false, true}) {
+    const MediaFilter filter = BuildMediaFilterText(table, mediaPath, allMedia);
+    const std::string& text = filter.text;
+    static constexpr std::string_view kEnd{"All Files (*.*)\0*.*\0\0", 21};
+    if (text.size() > (allMedia ? kMediaFilterBufferSize : kMediaFilterSize) || text.size() < kEnd.size()) std::abort();
+    if (text.substr(text.size() - kEnd.size()) != kEnd) std::abort();
 
-  // Every string before the final empty one is non-empty, and they pair up.
-  int strings = 0;
-  std::size_t start = 0;
-  while (start < text.size() - 1) {
-    const std::size_t end = text.find('\0', start);
-    if (end == std::string::npos || end == start) std::abort();
-    ++strings;
-    start = end + 1;
+    // Every string before the final empty one is non-empty, and they pair up.
+    int strings = 0;
+    std::size_t start = 0;
+    while (start < text.size() - 1) {
+      const std::size_t end = text.find('\0', start);
+      if (end == std::string::npos || end == start) std::abort();
+      ++strings;
+      start = end + 1;
+    }
+    if (start != text.size() - 1 || strings % 2 != 0) std::abort();
+    const int entries = strings / 2;
+    if (filter.defaultIndex < 1 || filter.defaultIndex > entries) std::abort();
+    // The room kept for "All media files" always holds it.
+    const int listedRows = table.count == 0 ? 0 : rowEntries - 1;
+    if (allMedia && entries != rowEntries + (listedRows >= 2 ? 1 : 0)) std::abort();
+    rowEntries = entries;
   }
-  if (start != text.size() - 1 || strings % 2 != 0) std::abort();
-  const int entries = strings / 2;
-  if (filter.defaultIndex < 1 || filter.defaultIndex > entries) std::abort();
   return 0;
 }

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-char mediaFilter[800] =
+char mediaFilter[kMediaFilterBufferSize] =
     "Wave Audio Files (*.wav)\0*.wav\0Video for Windows (*.avi)\0*.avi\0All Files (*.*)\0*.*\0";
 
 namespace {

@@ -7,13 +7,16 @@
 #include <cstddef>
 #include <string>
 
+#include "filesel/media_filter.h"
+
 OPENFILENAMEA& MediaOpenDialog();
 OPENFILENAMEA& OptionsOpenDialog();
 OPENFILENAMEA& OptionsSaveDialog();
 
 // The media Open dialog's filter text (pairs of zero-terminated strings,
-// ended by an empty one), filled at start-up.
-extern char mediaFilter[800];
+// ended by an empty one), filled at start-up: 800 bytes for the system's
+// types, and room for "All media files" after them.
+extern char mediaFilter[kMediaFilterBufferSize];
 
 inline constexpr std::size_t kFileDialogBufferBytes = 32 * 1024;
 enum class FileDialogKind { kOpen, kSave };

@@ -13,6 +13,10 @@ constexpr std::size_t kClosingBytes = kAllFilesPair.size() + 1;
 constexpr std::string_view kFallbackPairs{
     "Wave Audio Files (*.wav)\0*.wav\0Video for Windows (*.avi)\0*.avi\0", 63};
 
+// Every media file at once, before "All Files (*.*)"; its patterns are too
+// many to repeat in the label.
+constexpr std::string_view kAllMediaLabel = "All media files";
+
 std::string_view AsCString(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 void AppendString(std::string& out, std::string_view s) {
@@ -60,7 +64,7 @@ void AddProfileSection(MediaTypeTable& table, std::string_view section) {
   }
 }
 
-void AddOwnDeviceExtensions(MediaTypeTable& table) {
+void AddOwnDeviceExtensions(MediaTypeTable& table, std::span<const std::string_view> extensions) {
   const int count = std::clamp(table.count, 0, static_cast<int>(kMaxMediaTypes));
   auto lower = [](std::string text) {
     for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -68,13 +72,13 @@ void AddOwnDeviceExtensions(MediaTypeTable& table) {
   };
   std::string listed;
   for (int i = 0; i < count; ++i) listed += lower(table.rows[static_cast<std::size_t>(i)].patterns);
-  for (const std::string_view extension : kOwnDeviceExtensions) {
+  for (const std::string_view extension : extensions) {
     const std::string pattern = "*." + std::string(extension) + ";";
     if (listed.find(pattern) == std::string::npos) AddMediaExtension(table, extension, kOwnDeviceType);
   }
 }
 
-MediaFilter BuildMediaFilterText(const MediaTypeTable& table, std::string_view mediaPath) {
+MediaFilter BuildMediaFilterText(const MediaTypeTable& table, std::string_view mediaPath, bool allMedia) {
   const std::size_t dot = mediaPath.rfind('.');
   const std::string_view extension = dot == std::string_view::npos ? "*.wav" : mediaPath.substr(dot);
 
@@ -82,6 +86,7 @@ MediaFilter BuildMediaFilterText(const MediaTypeTable& table, std::string_view m
   const int count = std::clamp(table.count, 0, static_cast<int>(kMaxMediaTypes));
   int listed = 0;       // pairs written so far
   int defaultRow = 0;   // place in the list of the first listed row that matches
+  std::string every;    // the patterns of the listed rows, each once
   for (int i = 0; i < count; ++i) {
     const MediaTypeEntry& row = table.rows[static_cast<std::size_t>(i)];
     const std::string_view type = AsCString(row.deviceType);
@@ -97,15 +102,29 @@ MediaFilter BuildMediaFilterText(const MediaTypeTable& table, std::string_view m
     label += ')';
     AppendString(filter.text, label);
     AppendString(filter.text, patterns);
+    for (std::size_t at = 0; at < patterns.size();) {
+      const std::size_t end = std::min(patterns.find(';', at), patterns.size());
+      const std::string pattern = std::string(patterns.substr(at, end - at)) + ';';
+      if ((';' + every).find(';' + pattern) == std::string::npos) every += pattern;
+      at = end + 1;
+    }
     ++listed;
     if (defaultRow == 0 && patterns.find(extension) != std::string_view::npos) defaultRow = listed;
   }
   if (count == 0) filter.text += kFallbackPairs;
+  if (!every.empty()) every.pop_back();
+  int allFilesEntry = listed + 1;
+  if (allMedia && listed >= 2 &&
+      filter.text.size() + kAllMediaLabel.size() + every.size() + 2 + kClosingBytes <= kMediaFilterBufferSize) {
+    AppendString(filter.text, kAllMediaLabel);
+    AppendString(filter.text, every);
+    ++allFilesEntry;
+  }
   filter.text += kAllFilesPair;
   filter.text += '\0';
 
   // Without rows the wave-audio fallback entry is the default; otherwise the
-  // matching row, or "All Files (*.*)" after the listed rows.
-  filter.defaultIndex = count == 0 ? 1 : (defaultRow != 0 ? defaultRow : listed + 1);
+  // matching row, or "All Files (*.*)".
+  filter.defaultIndex = count == 0 ? 1 : (defaultRow != 0 ? defaultRow : allFilesEntry);
   return filter;
 }

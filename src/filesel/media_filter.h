@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,7 +13,12 @@ inline constexpr std::size_t kDeviceTypeMax = 29;   // characters, without termi
 // characters of patterns: a row holds up to 255 so that none is lost, and the
 // 800-byte filter still decides which rows are shown.
 inline constexpr std::size_t kPatternsMax = 255;    // characters, without terminator
-inline constexpr std::size_t kMediaFilterSize = 800;
+inline constexpr std::size_t kMediaFilterSize = 800;  // the rows and "All Files (*.*)"
+// "All media files" names every listed pattern once, fewer bytes than the
+// rows give them (each row has its patterns twice): room for that pair comes
+// on top, so that it never pushes a row out.
+inline constexpr std::size_t kAllMediaRoom = sizeof("All media files") + kMediaFilterSize / 2;
+inline constexpr std::size_t kMediaFilterBufferSize = kMediaFilterSize + kAllMediaRoom;
 
 struct MediaTypeEntry {
   std::string deviceType;  // as the source gives it, at most 29 characters
@@ -44,19 +50,18 @@ void AddMediaExtension(MediaTypeTable& table, std::string_view extension, std::s
 // type; other lines are passed over.
 void AddProfileSection(MediaTypeTable& table, std::string_view section);
 
-// The extensions Dorvane's own audio device plays through Media Foundation
-// beyond the system's MCI list, and the row they are listed under.
-inline constexpr std::array<std::string_view, 12> kOwnDeviceExtensions{
-    "m4a", "aac", "mp4", "m4v", "3gp", "amr", "wma", "flac", "ogg", "oga", "opus", "webm"};
+// The row the own device's formats are listed under, after the system's.
 inline constexpr std::string_view kOwnDeviceType = "Recordings";
 
-// Adds, after the rows the registry and the profile gave, the own device's
-// extensions that no row lists yet (case ignored), under kOwnDeviceType.
-void AddOwnDeviceExtensions(MediaTypeTable& table);
+// Adds, after the rows the registry and the profile gave, the given
+// extensions (the own device's formats this system decodes) that no row
+// lists yet (case ignored), under kOwnDeviceType.
+void AddOwnDeviceExtensions(MediaTypeTable& table, std::span<const std::string_view> extensions);
 
 struct MediaFilter {
   // The filter exactly as the dialog takes it: pairs of zero-terminated
-  // strings, then the empty string, so it ends with "\0\0". At most 800 bytes.
+  // strings, then the empty string, so it ends with "\0\0". At most 800
+  // bytes, and kMediaFilterBufferSize with "All media files".
   std::string text;
   int defaultIndex = 1;  // 1-based entry of the list the dialog starts with
 };
@@ -66,8 +71,11 @@ struct MediaFilter {
 // no rows, then "All Files (*.*)" / "*.*" and the empty string. A row is left
 // out when its pair would not leave room for the closing 21 bytes; later,
 // smaller rows may still fit.
+// With allMedia, the pair "All media files" / every pattern of the listed
+// rows, each once, comes before "All Files (*.*)" when two or more rows are
+// listed, in the room kept for it; the rows keep their places.
 // The default entry comes from the extension of the media path (from its last
 // "." on, or "*.wav" when it has none): the place in the list of the first
 // listed row whose patterns contain it, else "All Files (*.*)"; with no rows
 // it is 1.
-MediaFilter BuildMediaFilterText(const MediaTypeTable& table, std::string_view mediaPath);
+MediaFilter BuildMediaFilterText(const MediaTypeTable& table, std::string_view mediaPath, bool allMedia = false);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "app/player_state.h"
+#include "audio/mf_check.h"
 #include "filesel/file_dialogs.h"
 
 MediaTypeTable mediaTypes{};
@@ -18,7 +20,18 @@ constexpr DWORD kValueNameCapacity = 50;
 constexpr DWORD kValueDataCapacity = 30;
 constexpr DWORD kProfileCapacity = 1000;
 
-static_assert(sizeof mediaFilter == kMediaFilterSize);
+static_assert(sizeof mediaFilter == kMediaFilterBufferSize);
+
+// The media path the starting entry follows, as BuildMediaFilter found it.
+std::string filterPath;
+bool ownFormatsAdded = false;
+
+void WriteMediaFilter() {
+  const MediaFilter filter = BuildMediaFilterText(mediaTypes, filterPath, true);
+  const std::size_t size = std::min(filter.text.size(), sizeof mediaFilter);
+  std::memcpy(mediaFilter, filter.text.data(), size);  // the builder keeps to the buffer
+  MediaOpenDialog().nFilterIndex = static_cast<DWORD>(filter.defaultIndex);
+}
 
 }  // namespace
 
@@ -51,10 +64,14 @@ void AddProfileMediaTypes(MediaTypeTable& table, const char* section) {
 void BuildMediaFilter() {
   AddRegistryMediaTypes(mediaTypes, HKEY_LOCAL_MACHINE, kMciExtensionsKey);
   AddProfileMediaTypes(mediaTypes, kMciExtensionsSection);
-  AddOwnDeviceExtensions(mediaTypes);
+  filterPath = player.mediaPath;
+  ownFormatsAdded = false;
+  WriteMediaFilter();
+}
 
-  const MediaFilter filter = BuildMediaFilterText(mediaTypes, player.mediaPath);
-  const std::size_t size = std::min(filter.text.size(), sizeof mediaFilter);
-  std::memcpy(mediaFilter, filter.text.data(), size);  // the builder keeps to the 800 bytes
-  MediaOpenDialog().nFilterIndex = static_cast<DWORD>(filter.defaultIndex);
+void AddOwnFormatsToMediaFilter() {
+  if (ownFormatsAdded) return;
+  ownFormatsAdded = true;
+  AddOwnDeviceExtensions(mediaTypes, MfDecodedExtensions());
+  WriteMediaFilter();
 }

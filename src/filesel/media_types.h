@@ -1,5 +1,6 @@
 // The system's MCI file extensions grouped by device type, and the filter of
-// the media Open dialog built from them once at start-up.
+// the media Open dialog built from them at start-up, with the own device's
+// formats added when the dialog first shows.
 #pragma once
 #include <windows.h>
 
@@ -14,6 +15,14 @@ extern const int& mediaTypeCount;
 // "mci extensions" section of the system profile, writes mediaFilter and sets
 // the media Open dialog's starting entry from the extension of mediaPath.
 void BuildMediaFilter();
+
+// Before the media Open dialog first shows: adds the own device's formats
+// that this system's Media Foundation decodes (asked then, as it takes a
+// moment, never at start) after the system's types, writes mediaFilter
+// again with them and "All media files", and sets the starting entry anew
+// from the path BuildMediaFilter was given. Later calls do nothing until
+// BuildMediaFilter runs again.
+void AddOwnFormatsToMediaFilter();
 
 // The two sources, each adding its (extension, device type) pairs to a table.
 // Registry: the string values of the key, value name = extension and data =

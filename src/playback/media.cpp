@@ -13,6 +13,7 @@
 #include "audio/audio_device.h"
 #include "bookmarks/bookmarks.h"
 #include "filesel/file_dialogs.h"
+#include "filesel/media_types.h"
 #include "pedal/pedal_input.h"
 #include "playback/mci.h"
 #include "playback/media_name.h"
@@ -103,6 +104,7 @@ void OpenMediaFile(HWND window, const char* path) {
   const std::string previous = player.openMediaPath;
 
   if (path == nullptr) {
+    AddOwnFormatsToMediaFilter();
     if (!RunFileDialog(MediaOpenDialog(), window, player.mediaPath, FileDialogKind::kOpen)) return;
   } else {
     player.mediaPath = path;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 using namespace std::string_literals;
 
 namespace {
@@ -129,32 +132,88 @@ TEST(MediaFilter, FullFilterLeavesRowsOutButCountsOnlyListedEntries) {
   EXPECT_EQ(BuildMediaFilterText(table, "x." + std::string(46, 'B')).defaultIndex, 2);
 }
 
-// The own device's formats join the list after the system's types, each
-// once: an extension the system lists already (in any case) is not repeated.
+// The own device's formats this system decodes join the list after the
+// system's types, each once: an extension the system lists already (in any
+// case) is not repeated, and none decoded adds no row.
 TEST(MediaFilter, OwnDeviceFormatsFollowTheSystemsTypesOnce) {
+  const std::vector<std::string_view> all{"m4a", "aac", "mp4", "m4v", "3gp", "amr",
+                                          "wma", "flac", "ogg", "oga", "opus", "webm"};
+  std::vector<std::string_view> wine = all;
+  std::erase(wine, "wma");
   struct Case {
     const char* name;
     std::vector<std::pair<const char*, const char*>> system;
-    const char* ownRow;  // the patterns of the added row
+    std::vector<std::string_view> decoded;
+    const char* ownRow;  // the patterns of the added row; null for none
   } cases[] = {
-      {"nothing listed", {}, "*.m4a;*.aac;*.mp4;*.m4v;*.3gp;*.amr;*.wma;*.flac;*.ogg;*.oga;*.opus;*.webm;"},
-      {"Wine's list", {{"wav", "WaveAudio"}, {"mp3", "MPEGVideo"}, {"wma", "MPEGVideo"}, {"MP4", "MPEGVideo"}},
+      {"nothing listed", {}, all, "*.m4a;*.aac;*.mp4;*.m4v;*.3gp;*.amr;*.wma;*.flac;*.ogg;*.oga;*.opus;*.webm;"},
+      {"Wine's list", {{"wav", "WaveAudio"}, {"mp3", "MPEGVideo"}, {"wma", "MPEGVideo"}, {"MP4", "MPEGVideo"}}, all,
        "*.m4a;*.aac;*.m4v;*.3gp;*.amr;*.flac;*.ogg;*.oga;*.opus;*.webm;"},
-      {"a row of the same name", {{"m4a", "Recordings"}},
-       "*.m4a;*.aac;*.mp4;*.m4v;*.3gp;*.amr;*.wma;*.flac;*.ogg;*.oga;*.opus;*.webm;"},
+      {"Wine decodes no wma", {{"wav", "WaveAudio"}}, wine,
+       "*.m4a;*.aac;*.mp4;*.m4v;*.3gp;*.amr;*.flac;*.ogg;*.oga;*.opus;*.webm;"},
+      {"a row of the same name", {{"m4a", "Recordings"}}, {"opus", "m4a"}, "*.m4a;*.opus;"},
+      {"Windows N decodes none", {{"wav", "WaveAudio"}}, {}, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     MediaTypeTable table;
     for (const auto& [ext, type] : c.system) AddMediaExtension(table, ext, type);
     const int before = table.count;
-    AddOwnDeviceExtensions(table);
-    AddOwnDeviceExtensions(table);  // twice changes nothing
-    const bool ownRowIsNew = std::string(c.name) != "a row of the same name";
+    AddOwnDeviceExtensions(table, c.decoded);
+    AddOwnDeviceExtensions(table, c.decoded);  // twice changes nothing
+    const bool ownRowIsNew = c.ownRow != nullptr && std::string(c.name) != "a row of the same name";
     ASSERT_EQ(table.count, before + (ownRowIsNew ? 1 : 0));
+    if (c.ownRow == nullptr) continue;
     EXPECT_EQ(table.rows[static_cast<std::size_t>(table.count - 1)].deviceType, "Recordings");
     EXPECT_EQ(table.rows[static_cast<std::size_t>(table.count - 1)].patterns, c.ownRow);
-    const MediaFilter filter = BuildMediaFilterText(table, "C:\\memo.opus");
+    const MediaFilter filter = BuildMediaFilterText(table, "C:\\memo.opus", true);
     EXPECT_EQ(filter.defaultIndex, table.count);  // an opus opens with its own row chosen
+  }
+}
+
+// "All media files" lists every pattern of the listed rows once, just
+// before "All Files (*.*)"; the rows keep their places and their 800 bytes,
+// and a file of no listed type still starts on "All Files (*.*)".
+TEST(MediaFilter, AllMediaFilesListsEveryListedPatternOnce) {
+  MediaTypeTable full;  // rows that fill the 800 bytes, as in the test above
+  for (char c = 'A'; c <= 'F'; ++c) AddMediaExtension(full, std::string(46, c), std::string(29, c));
+  AddMediaExtension(full, std::string(46, 'G'), std::string(28, 'G'));
+  std::string fullAll;  // F's row is left out, and so are its files
+  for (const char c : "ABCDEG"s) fullAll += "*." + std::string(46, c) + ";";
+  fullAll.pop_back();
+  const MediaTypeTable example = ExampleTable();
+  MediaTypeTable shared = ExampleTable();
+  AddMediaExtension(shared, "mid", "Recordings");  // listed twice, named once
+  MediaTypeTable one;
+  AddMediaExtension(one, "wav", "waveaudio");
+  struct Case {
+    const char* name;
+    const MediaTypeTable& table;
+    std::string path;
+    std::string allMedia;  // empty: no such entry
+    int defaultIndex;
+  } cases[] = {
+      {"example", example, "x.avi", "*.wav;*.mid;*.rmi;*.avi", 3},
+      {"no listed type", example, "x.ogg", "*.wav;*.mid;*.rmi;*.avi", 5},
+      {"a pattern in two rows", shared, "x.snd", "*.wav;*.mid;*.rmi;*.avi", 6},
+      {"rows filling 800 bytes", full, "x.wav", fullAll, 8},
+      {"one row", one, "x.wav", "", 1},
+      {"no rows", MediaTypeTable{}, "x.wav", "", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const MediaFilter rows = BuildMediaFilterText(c.table, c.path);
+    const MediaFilter filter = BuildMediaFilterText(c.table, c.path, true);
+    EXPECT_LE(filter.text.size(), kMediaFilterBufferSize);
+    EXPECT_EQ(filter.defaultIndex, c.defaultIndex);
+    if (c.allMedia.empty()) {
+      EXPECT_EQ(filter.text, rows.text);
+      continue;
+    }
+    const std::size_t end = rows.text.size() - kAllFiles.size();
+    EXPECT_EQ(filter.text.substr(0, end), rows.text.substr(0, end));  // the rows as before
+    const std::string pair = filter.text.substr(end, filter.text.size() - kAllFiles.size() - end);
+    EXPECT_EQ(pair.substr(0, pair.find('\0')), "All media files");
+    EXPECT_EQ(pair.substr(pair.find('\0') + 1), c.allMedia + '\0');
   }
 }

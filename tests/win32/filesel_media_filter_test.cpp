@@ -11,6 +11,7 @@
 
 #include "app/command_line.h"
 #include "app/player_state.h"
+#include "audio/mf_check.h"
 #include "filesel/file_dialogs.h"
 #include "filesel/media_types.h"
 #include "res/resource.h"
@@ -45,6 +46,21 @@ void CALLBACK ReadFileTypeAndCancel(HWND dialog, UINT, UINT_PTR id, DWORD) {
   if (selectedFileType >= 0) SendMessageW(types, CB_GETLBTEXT, selectedFileType, reinterpret_cast<LPARAM>(text));
   selectedFileTypeText = text;
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+// Every entry of the dialog's file-type list, as the dialog shows it.
+std::vector<std::wstring> fileTypeList;
+
+void CALLBACK ReadFileTypeListAndCancel(HWND dialog, UINT, UINT_PTR id, DWORD) {
+  ReadFileTypeAndCancel(dialog, 0, id, 0);
+  HWND types = GetDlgItem(dialog, cmb1);
+  fileTypeList.clear();
+  const int count = static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[1000] = L"";
+    if (SendMessageW(types, CB_GETLBTEXTLEN, i, 0) < 1000) SendMessageW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    fileTypeList.emplace_back(text);
+  }
 }
 
 const MediaTypeEntry* Row(const MediaTypeTable& table, const std::string& deviceType) {
@@ -129,12 +145,9 @@ TEST_F(MediaFilterTest, TheSystemProfileSectionAddsTypesAfterTheRegistrys) {
   player.mediaPath = "C:\\talks\\a12.dvx";
   BuildMediaFilter();
   WriteProfileStringA("mci extensions", "dvx", nullptr);
-  ASSERT_GE(mediaTypeCount, 3);
-  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 2].deviceType, "DorvaneTestType");
-  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 2].patterns, "*.dvx;");
-  // Then the own device's formats that Wine's list lacks.
-  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 1].deviceType, "Recordings");
-  EXPECT_NE(mediaTypes.rows[mediaTypeCount - 1].patterns.find("*.opus;"), std::string::npos);
+  ASSERT_GE(mediaTypeCount, 2);
+  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 1].deviceType, "DorvaneTestType");
+  EXPECT_EQ(mediaTypes.rows[mediaTypeCount - 1].patterns, "*.dvx;");
   EXPECT_EQ(static_cast<int>(MediaOpenDialog().nFilterIndex), EntryOf("DorvaneTestType (*.dvx)"));
 }
 
@@ -229,6 +242,56 @@ TEST_F(MediaFilterTest, TheMediaOpenDialogStartsOnTheLastFilesType) {
   EXPECT_EQ(selectedFileType, expected - 1);
   EXPECT_EQ(selectedFileTypeText.rfind(L"Sequencer (", 0), 0u) << selectedFileTypeText.size();
   EXPECT_FALSE(player.isOpen);  // cancelled
+}
+
+// The formats the own device plays are checked with this system's Media
+// Foundation when the Open dialog first shows, not at start: under Wine 8
+// with gstreamer every one but wma decodes. The dialog then lists those the
+// system's types lack under Recordings, and every media type under "All
+// media files" before "All Files (*.*)".
+TEST_F(MediaFilterTest, TheOpenDialogAddsTheFormatsThisSystemDecodes) {
+  const std::vector<std::string_view> decoded = MfDecodedExtensions();
+  const struct {
+    const char* extension;
+    bool decodes;
+  } formats[] = {{"m4a", true}, {"aac", true}, {"mp4", true}, {"m4v", true}, {"3gp", true}, {"amr", true},
+                 {"wma", false}, {"flac", true}, {"ogg", true}, {"oga", true}, {"opus", true}, {"webm", true}};
+  for (const auto& f : formats) {
+    EXPECT_EQ(std::find(decoded.begin(), decoded.end(), f.extension) != decoded.end(), f.decodes) << f.extension;
+  }
+
+  CreateMainWindow("");
+  mediaTypes = MediaTypeTable{};
+  player.mediaPath = (programDir + "\\memo.opus").c_str();
+  BuildMediaFilter();
+  EXPECT_EQ(Row(mediaTypes, "Recordings"), nullptr);  // nothing asked at start
+  const int systemRows = mediaTypeCount;
+
+  dialogs.Then([](HWND dialog) { SetTimer(dialog, 1, 100, ReadFileTypeListAndCancel); });
+  Call(WM_COMMAND, MAKEWPARAM(IDM_OPEN, 0));
+  ASSERT_EQ(dialogs.Caught().size(), 1u);
+  ASSERT_EQ(mediaTypeCount, systemRows + 1);
+  const MediaTypeEntry* own = Row(mediaTypes, "Recordings");
+  ASSERT_NE(own, nullptr);
+  std::string listed;
+  for (int i = 0; i < mediaTypeCount; ++i) listed += mediaTypes.rows[i].patterns;
+  for (const auto& f : formats) {
+    const std::string pattern = "*." + std::string(f.extension) + ";";
+    // Listed once: by the system's types (Wine's list has wma and mp4) or by Recordings.
+    if (f.decodes) EXPECT_NE(listed.find(pattern), std::string::npos) << pattern;
+    if (!f.decodes) EXPECT_EQ(own->patterns.find(pattern), std::string::npos) << pattern;
+  }
+
+  const auto strings = Filter();
+  ASSERT_GE(strings.size(), 6u);
+  EXPECT_NE(strings[strings.size() - 3].find("*.wav;"), std::string::npos);  // "All media files"
+  EXPECT_NE(strings[strings.size() - 3].find(";*.opus"), std::string::npos);
+  // The real dialog shows them, starting on the opus recording's row.
+  ASSERT_EQ(fileTypeList.size(), strings.size() / 2);
+  EXPECT_EQ(fileTypeList[fileTypeList.size() - 2], L"All media files");
+  EXPECT_EQ(fileTypeList.back(), L"All Files (*.*)");
+  EXPECT_EQ(selectedFileType, systemRows);
+  EXPECT_EQ(selectedFileTypeText.rfind(L"Recordings (", 0), 0u);
 }
 
 }  // namespace
