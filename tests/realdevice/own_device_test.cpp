@@ -17,8 +17,10 @@
 #include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "audio/mf_source.h"
+#include "audio/mp3_frames.h"
 #include "playback/mci.h"
 #include "playback/media.h"
+#include "playback/position_text.h"
 #include "playback/transport.h"
 #include "playback/transport_math.h"
 #include "res/resource.h"
@@ -92,6 +94,11 @@ class OwnDeviceTest : public MainWindowTest {
     return found;
   }
   std::vector<CaughtDialog> Boxes() const { return WithoutHotKeyWarnings(dialogs.Caught()); }
+  // What the window shows of the length: the status bar's text and the
+  // position slider's range.
+  std::pair<std::string, LRESULT> ShownLength() const {
+    return {StatusText(kStatusLength), SendDlgItemMessageA(window, IDC_POSITION, TBM_GETRANGEMAX, 0, 0)};
+  }
 
   // The largest step of the position beyond the time that passed between two
   // readings about 5 ms apart, while it plays for ms, and how far it went.
@@ -588,6 +595,89 @@ TEST_F(OwnDeviceTest, FilesThatAreNotWhatTheirNamesSayGiveOneBox) {
     EXPECT_EQ(Boxes()[0].caption, MciErrorCaption(b.caption));
     Call(WM_COMMAND, IDM_CLOSE);
   }
+}
+
+// A recording's bytes, and the same written into the media folder.
+std::string ReadBytes(const std::string& path) {
+  std::string bytes;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  bytes.resize(GetFileSize(f, nullptr));
+  DWORD got = 0;
+  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(f);
+  return bytes;
+}
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(f);
+}
+
+// What the window should show of a length: the status bar's text and the
+// position slider's range.
+std::pair<std::string, LRESULT> LengthShownFor(std::int32_t ms) {
+  return {FormatPosition(ms), PositionSliderRangeForLength(ms).max};
+}
+
+// An m4a whose length headers (mvhd, tkhd, mdhd) lie, longer and shorter
+// than its 12 s of sound: it opens with the length they give, plays from
+// 5 s to the sound's real end, and pauses there without a box, the window
+// showing the real length in the status bar and the slider's range.
+TEST_F(OwnDeviceTest, AnM4aWhoseLengthHeadersLiePlaysToItsRealEnd) {
+  const std::string m4a = ReadBytes(Media("twice.m4a"));
+  for (const double says : {1.5, 0.6}) {
+    SCOPED_TRACE(says);
+    std::string lying = m4a;
+    for (const char* box : {"mvhd", "tkhd", "mdhd"}) {  // version 0: the duration's offset after the box's type
+      const std::size_t at = lying.find(box), duration = at + 4 + (box[1] == 'k' ? 20 : 16);
+      ASSERT_NE(at, std::string::npos);
+      auto* p = reinterpret_cast<unsigned char*>(lying.data() + duration);
+      const auto d = static_cast<std::uint32_t>(((p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3]) * says);
+      for (int b = 0; b < 4; ++b) p[b] = static_cast<unsigned char>(d >> (24 - 8 * b));
+    }
+    const std::string path = Media(says > 1 ? "says-longer.m4a" : "says-shorter.m4a");
+    WriteBytes(path, lying);
+    dialogs.Clear();
+    if (window == nullptr) StartWith(path);
+    else OpenMediaFile(window, path.c_str());
+    ASSERT_TRUE(player.isOpen && IsOwnAudioDevice(player.deviceId));
+    EXPECT_NEAR(player.mediaLength, 12000 * says, 50);
+    SeekTo(5000);
+    Call(WM_COMMAND, IDT_PLAY);
+    if (!SoundRuns()) SKIP_WITHOUT_SOUND();
+    ASSERT_TRUE(PumpUntil([] { return player.isPaused != FALSE; }, 15000));
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_NEAR(player.mediaLength, 12000, 30);
+    EXPECT_EQ(Position(), player.mediaLength);
+    EXPECT_EQ(ShownLength(), LengthShownFor(player.mediaLength));
+    Call(WM_COMMAND, IDM_CLOSE);
+  }
+}
+
+// An untagged CBR mp3 of two hours (the speech's frames over and over, its
+// Info frame left out): the window shows the length the bit rate gives at
+// once, and without a play, within seconds, the exact length of its frames.
+TEST_F(OwnDeviceTest, AnUntaggedLongMp3ShowsItsExactLengthOnceIndexed) {
+  const std::string tagged = ReadBytes(Media("twice.mp3"));
+  const Mp3Index index = BuildMp3Index(tagged.size(), MemoryReader({reinterpret_cast<const std::uint8_t*>(tagged.data()), tagged.size()}));
+  ASSERT_TRUE(index.hasInfoFrame);
+  const std::string frames = tagged.substr(index.frameOffsets.front());
+  std::string untagged;
+  for (int copies = 0; copies < 600; ++copies) untagged += frames;
+  const std::string path = Media("long-untagged.mp3");
+  WriteBytes(path, untagged);
+  const Mp3Index whole = BuildMp3Index(untagged.size(), MemoryReader({reinterpret_cast<const std::uint8_t*>(untagged.data()), untagged.size()}));
+  const std::int32_t exact = static_cast<std::int32_t>(whole.PlayableSamples() * 1000 / whole.format.sampleRate);
+
+  StartWith(path);
+  ASSERT_TRUE(IsOwnAudioDevice(player.deviceId));
+  EXPECT_NEAR(player.mediaLength, exact, exact / 1000);
+  EXPECT_EQ(ShownLength(), LengthShownFor(player.mediaLength));
+  EXPECT_TRUE(PumpUntil([&] { return player.mediaLength == exact; }, 10000)) << player.mediaLength << " for " << exact;
+  EXPECT_EQ(ShownLength(), LengthShownFor(exact));
+  Call(WM_COMMAND, IDM_CLOSE);
+  DeleteFileA(path.c_str());
 }
 
 // What the device hands the sound card, measured as it goes by.

@@ -22,9 +22,10 @@ TEST_F(OpenMediaTest, FileFromTheCommandLineOpensPausedAtItsStart) {
   const std::string path = AddFile("talk.wav", 60000);
   CreateMainWindow(path.c_str());
 
-  // Open, milliseconds, length, speed probe: exactly these, in this order.
+  // Open, milliseconds, length, speed probe, whether the length is settled:
+  // exactly these, in this order.
   const auto& log = sim.Log();
-  ASSERT_EQ(log.size(), 4u);
+  ASSERT_EQ(log.size(), 5u);
   EXPECT_EQ(log[0].message, static_cast<UINT>(MCI_OPEN));
   EXPECT_EQ(log[0].device, 0u);
   EXPECT_EQ(log[0].flags, 0x202u);
@@ -38,6 +39,7 @@ TEST_F(OpenMediaTest, FileFromTheCommandLineOpensPausedAtItsStart) {
   EXPECT_EQ(log[3].message, static_cast<UINT>(MCI_SET));
   EXPECT_EQ(log[3].flags, 0x20000u);
   EXPECT_EQ(log[3].speed, 1000u);
+  EXPECT_EQ(log[4].item, static_cast<DWORD>(MCI_STATUS_READY));
   for (std::size_t i = 1; i < log.size(); ++i) EXPECT_EQ(log[i].device, sim.LastOpened()) << i;
 
   EXPECT_TRUE(player.isOpen);
@@ -115,7 +117,7 @@ TEST_F(OpenMediaTest, CdTrackOpensTheDriveAndSeeksToTheTrack) {
     for (const auto& c : sim.Log()) {
       if (c.message != MCI_CLOSE) log.push_back(c);
     }
-    ASSERT_EQ(log.size(), 8u);
+    ASSERT_EQ(log.size(), 9u);
     EXPECT_EQ(log[0].message, static_cast<UINT>(MCI_OPEN));
     EXPECT_EQ(log[0].flags, 0x3202u);
     EXPECT_EQ(log[0].deviceType, static_cast<DWORD_PTR>(MCI_DEVTYPE_CD_AUDIO));
@@ -135,6 +137,7 @@ TEST_F(OpenMediaTest, CdTrackOpensTheDriveAndSeeksToTheTrack) {
     EXPECT_EQ(log[7].message, static_cast<UINT>(MCI_SET));
     EXPECT_EQ(log[7].flags, 0x400u);
     EXPECT_EQ(log[7].timeFormat, static_cast<DWORD>(MCI_FORMAT_MILLISECONDS));
+    EXPECT_EQ(log[8].item, static_cast<DWORD>(MCI_STATUS_READY));
 
     EXPECT_EQ(player.mediaLength, 3000000);  // the whole disc
     EXPECT_EQ(DevicePosition(), 450000);
