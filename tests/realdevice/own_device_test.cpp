@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -27,6 +29,7 @@
 #include "settings/settings_state.h"
 #include "support/main_window_fixture.h"
 #include "support/playback_fixture.h"
+#include "support/temp_dir.h"
 #include "real_time.h"
 
 namespace {
@@ -597,21 +600,10 @@ TEST_F(OwnDeviceTest, FilesThatAreNotWhatTheirNamesSayGiveOneBox) {
   }
 }
 
-// A recording's bytes, and the same written into the media folder.
+// A recording's bytes.
 std::string ReadBytes(const std::string& path) {
-  std::string bytes;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  bytes.resize(GetFileSize(f, nullptr));
-  DWORD got = 0;
-  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(f);
-  return bytes;
-}
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // What the window should show of a length: the status bar's text and the
@@ -637,7 +629,7 @@ TEST_F(OwnDeviceTest, AnM4aWhoseLengthHeadersLiePlaysToItsRealEnd) {
       for (int b = 0; b < 4; ++b) p[b] = static_cast<unsigned char>(d >> (24 - 8 * b));
     }
     const std::string path = Media(says > 1 ? "says-longer.m4a" : "says-shorter.m4a");
-    WriteBytes(path, lying);
+    WriteTextFile(path, lying);
     dialogs.Clear();
     if (window == nullptr) StartWith(path);
     else OpenMediaFile(window, path.c_str());
@@ -666,7 +658,7 @@ TEST_F(OwnDeviceTest, AnUntaggedLongMp3ShowsItsExactLengthOnceIndexed) {
   std::string untagged;
   for (int copies = 0; copies < 600; ++copies) untagged += frames;
   const std::string path = Media("long-untagged.mp3");
-  WriteBytes(path, untagged);
+  WriteTextFile(path, untagged);
   const Mp3Index whole = BuildMp3Index(untagged.size(), MemoryReader({reinterpret_cast<const std::uint8_t*>(untagged.data()), untagged.size()}));
   const std::int32_t exact = static_cast<std::int32_t>(whole.PlayableSamples() * 1000 / whole.format.sampleRate);
 
