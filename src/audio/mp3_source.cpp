@@ -46,6 +46,14 @@ struct IndexJob {
   std::atomic<bool> cancel{false};
 };
 
+// Moves the frames indexed in `from` onto the end of `to`.
+void MoveFrames(Mp3Index& from, Mp3Index& to) {
+  auto move = [](auto& into, auto& out) { into.insert(into.end(), out.begin(), out.end()), out.clear(); };
+  move(to.frameOffsets, from.frameOffsets);
+  move(to.mainDataBegin, from.mainDataBegin);
+  move(to.mainDataBytes, from.mainDataBytes);
+}
+
 void BuildIndex(const std::shared_ptr<IndexJob>& job, const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -60,10 +68,7 @@ void BuildIndex(const std::shared_ptr<IndexJob>& job, const std::string& path) {
     frames += batch.frameOffsets.size();
     {
       std::lock_guard lock(job->m);
-      auto append = [](auto& to, auto& from) { to.insert(to.end(), from.begin(), from.end()), from.clear(); };
-      append(job->fresh.frameOffsets, batch.frameOffsets);
-      append(job->fresh.mainDataBegin, batch.mainDataBegin);
-      append(job->fresh.mainDataBytes, batch.mainDataBytes);
+      MoveFrames(batch, job->fresh);
       if (!more) {
         job->playable = scanner.Start().PlayableSamples(frames);
         job->done = true;
@@ -193,10 +198,7 @@ class Mp3Source : public PcmSource {
     if (complete_ || frame < index_.frameOffsets.size()) return;
     std::unique_lock lock(job_->m);
     job_->built.wait(lock, [&] { return job_->done || index_.frameOffsets.size() + job_->fresh.frameOffsets.size() > frame; });
-    auto take = [](auto& to, auto& from) { to.insert(to.end(), from.begin(), from.end()), from.clear(); };
-    take(index_.frameOffsets, job_->fresh.frameOffsets);
-    take(index_.mainDataBegin, job_->fresh.mainDataBegin);
-    take(index_.mainDataBytes, job_->fresh.mainDataBytes);
+    MoveFrames(job_->fresh, index_);
     complete_ = job_->done;
   }
 

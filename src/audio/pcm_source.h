@@ -25,8 +25,9 @@ class PcmSource {
   // (Frames(), as it stands once the read has returned: a read may go on
   // past a length that was estimated or promised, and a stream that ends
   // early may bring the length down to where it ended) or when the file
-  // fails to give its bytes. So nothing read before Frames() is an error (a read error, a file cut short while it
-  // plays, a share gone), and the device says so instead of ending the play.
+  // fails to give its bytes. So nothing read before Frames() is an error (a
+  // read error, a file cut short while it plays, a share gone), and the
+  // device says so instead of ending the play.
   virtual std::size_t Read(std::int16_t* out, std::size_t maxFrames) = 0;
   // Why the last Read or Seek fell short, as MCI's error; 0 when it reached
   // the end of what the file holds.
