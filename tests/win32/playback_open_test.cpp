@@ -11,6 +11,8 @@
 #include "app/window_parts.h"
 #include "playback/transport_math.h"
 #include "playback/media.h"
+#include "playback/position_text.h"
+#include "playback/transport.h"
 #include "res/resource.h"
 #include "support/playback_fixture.h"
 
@@ -431,6 +433,46 @@ TEST_F(OpenMediaTest, ClosingNeverTouchesTheBookmarkFileOfAFileValueLoadedMeanwh
   player.mediaPath = fileOption;
   Call(WM_CLOSE);  // the window closed
   EXPECT_TRUE(otherKept());
+}
+
+// A length that may change after the opening: the window asks for it again
+// about once a second while the device says it is not ready or the position
+// has passed the length shown, and at once on a seek past it; an ordinary
+// file's ticks ask nothing more. The new length shows in the status bar and
+// the position slider's range.
+TEST_F(OpenMediaTest, TheLengthShownFollowsTheDevicesWhileItMayChange) {
+  struct Case {
+    const char* what;
+    bool readyAtOpen;
+    std::int32_t movedTo;  // the position after the length changed, ms (-1: not moved)
+    bool seekPast;         // a seek to beyond the length shown
+    bool follows;
+  } cases[] = {
+      {"an ordinary file", true, -1, false, false},
+      {"a length still being measured", false, -1, false, true},
+      {"a position past the length", true, 60500, false, true},
+      {"a seek past the length", true, -1, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimMedia media;
+    media.length = 60000;
+    media.ready = c.readyAtOpen;
+    const std::string path = TempFile(std::string(c.what) + ".mp3");
+    sim.AddFile(path, media);
+    if (window == nullptr) StartWithFile(path);
+    else OpenFile(path);
+    sim.SetLength(Device(), 61000, true);
+    if (c.movedTo >= 0) sim.SetPosition(Device(), c.movedTo);
+    if (c.seekPast) SeekTo(60900);
+    Ticks(25);
+    EXPECT_EQ(player.mediaLength, c.follows ? 61000 : 60000);
+    EXPECT_EQ(StatusText(kStatusLength), FormatPosition(player.mediaLength));
+    EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETRANGEMAX, 0, 0), PositionSliderRangeForLength(player.mediaLength).max);
+    sim.ClearLog();
+    Ticks(45);  // settled: the ticks ask for the position alone
+    EXPECT_EQ(CountSent(MCI_STATUS), 45);
+  }
 }
 
 }  // namespace
