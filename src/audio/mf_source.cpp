@@ -250,7 +250,12 @@ class MfSource : public PcmSource {
         held_(sampleFrames.value_or(frames)), heldKnown_(sampleFrames.has_value()) {
     channels_ = format.channels;
     sampleRate_ = format.sampleRate;
-    frames_ = frames;
+    // An MP4 whose length header disagrees with its own sample table: the
+    // decoder plays the samples, so their length is shown from the start
+    // (walks and bookmarks then reach all of the sound); the stream's end
+    // makes it exact.
+    const std::uint64_t tolerance = kMaxShortfallMs * static_cast<std::uint64_t>(sampleRate_) / 1000;
+    frames_ = held_ > frames + tolerance || held_ + tolerance < frames ? held_ : frames;
   }
   ~MfSource() override {
     // A reader whose read never came back is left alone: releasing it would
