@@ -44,6 +44,10 @@ constexpr DWORD kWakeMs = 200;
 
 enum class Mode { kStopped, kPlaying, kPaused };
 
+// The end of a play without MCI_TO: the end of the media, wherever the
+// reader finds it (a length may still be an estimate when the play starts).
+constexpr std::uint64_t kToEnd = ~std::uint64_t{0};
+
 HWND CallbackToWindow(DWORD_PTR callback) { return reinterpret_cast<HWND>(callback & 0xFFFF'FFFF); }
 
 // What the worker is playing, enough to say which media frame is heard.
@@ -133,8 +137,7 @@ class Device {
  public:
   Device(MCIDEVICEID id, std::unique_ptr<PcmSource> source, bool soundOnly, const SoundSettings& sound)
       : id_(id), soundOnly_(soundOnly), source_(std::move(source)), sound_(sound),
-        lengthMs_(FramesToMs(source_->Frames(), source_->SampleRate())),
-        wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+        longestMs_(LengthMs()), wake_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
     {
       std::lock_guard lock(Workers().m);
       ++Workers().running;
@@ -200,6 +203,13 @@ class Device {
 
   std::uint64_t ToFrame(DWORD ms) const { return std::min(MsToFrames(ms, source_->SampleRate()), source_->Frames()); }
   std::int32_t ToMs(std::uint64_t frame) const { return FramesToMs(frame, source_->SampleRate()); }
+  // The length as the reader knows it now: an estimate until it is known,
+  // corrected where the decoder ends its stream.
+  std::int32_t LengthMs() const { return ToMs(source_->Frames()); }
+  // The range commands may name: up to the longest length ever given, so
+  // that a walk chunk or bookmark at the end the window was told before a
+  // correction still plays (to the end as it now stands).
+  std::int32_t ReachMs() { return longestMs_ = std::max(longestMs_, LengthMs()); }
 
   // Asked of the output at the moment of the question, so that the position
   // moves as finely as the output counts, whenever the worker last ran.
@@ -225,7 +235,7 @@ class Device {
     playFrom_ = position_ = from;
     playTo_ = to;
     Changed();
-    if (from == to) {  // nothing to play: done at once
+    if (from == to || (to == kToEnd && source_->LengthKnown() && from >= source_->Frames())) {  // nothing to play
       mode_ = Mode::kStopped;
       EndNotify(MCI_NOTIFY_SUCCESSFUL);
     }
@@ -235,10 +245,11 @@ class Device {
   MCIERROR Play(DWORD flags, const MCI_PLAY_PARMS* p) {
     if ((flags & (MCI_FROM | MCI_TO | MCI_NOTIFY)) && p == nullptr) return MCIERR_NULL_PARAMETER_BLOCK;
     const std::int64_t fromMs = (flags & MCI_FROM) ? static_cast<std::int64_t>(p->dwFrom) : ToMs(CurrentFrame());
-    const std::int64_t toMs = (flags & MCI_TO) ? static_cast<std::int64_t>(p->dwTo) : lengthMs_;
-    if (fromMs > lengthMs_ || toMs > lengthMs_ || toMs < fromMs) return MCIERR_OUTOFRANGE;
+    const std::int64_t reach = ReachMs();
+    const std::int64_t toMs = (flags & MCI_TO) ? static_cast<std::int64_t>(p->dwTo) : reach;
+    if (fromMs > reach || toMs > reach || toMs < fromMs) return MCIERR_OUTOFRANGE;
     const std::uint64_t from = (flags & MCI_FROM) ? ToFrame(p->dwFrom) : CurrentFrame();
-    const std::uint64_t to = (flags & MCI_TO) ? ToFrame(p->dwTo) : source_->Frames();
+    const std::uint64_t to = (flags & MCI_TO) ? ToFrame(p->dwTo) : kToEnd;
     EndNotify((flags & MCI_NOTIFY) ? MCI_NOTIFY_SUPERSEDED : MCI_NOTIFY_ABORTED);
     if (flags & MCI_NOTIFY) {
       notifyPending_ = true;
@@ -251,7 +262,7 @@ class Device {
     std::uint64_t to;
     if (flags & MCI_TO) {
       if (p == nullptr) return MCIERR_NULL_PARAMETER_BLOCK;
-      if (static_cast<std::int64_t>(p->dwTo) > lengthMs_) return MCIERR_OUTOFRANGE;
+      if (static_cast<std::int64_t>(p->dwTo) > ReachMs()) return MCIERR_OUTOFRANGE;
       to = ToFrame(p->dwTo);
     } else if (flags & MCI_SEEK_TO_START) {
       to = 0;
@@ -301,13 +312,18 @@ class Device {
     if (p == nullptr) return MCIERR_NULL_PARAMETER_BLOCK;
     if (!(flags & MCI_STATUS_ITEM)) return MCIERR_MISSING_PARAMETER;
     switch (p->dwItem) {
-      case MCI_STATUS_LENGTH: p->dwReturn = static_cast<DWORD>(lengthMs_); break;
+      case MCI_STATUS_LENGTH:
+        ReachMs();
+        p->dwReturn = static_cast<DWORD>(LengthMs());
+        break;
       case MCI_STATUS_POSITION: p->dwReturn = static_cast<DWORD>(ToMs(CurrentFrame())); break;
       case MCI_STATUS_MODE:
         p->dwReturn = mode_ == Mode::kPlaying ? MCI_MODE_PLAY : mode_ == Mode::kPaused ? MCI_MODE_PAUSE : MCI_MODE_STOP;
         break;
-      case MCI_STATUS_MEDIA_PRESENT:
-      case MCI_STATUS_READY: p->dwReturn = TRUE; break;
+      case MCI_STATUS_MEDIA_PRESENT: p->dwReturn = TRUE; break;
+      // Not ready while the length is an estimate (an mp3 whose frames are
+      // still being counted): the window asks for the length again until it is.
+      case MCI_STATUS_READY: p->dwReturn = source_->LengthKnown(); break;
       case MCI_STATUS_TIME_FORMAT: p->dwReturn = MCI_FORMAT_MILLISECONDS; break;
       default: return MCIERR_UNSUPPORTED_FUNCTION;
     }
@@ -501,7 +517,10 @@ class Device {
           std::size_t got = n == 0 ? 0 : source_->Read(decoded.data(), n);
           // A decoder's error ends the play at once rather than go on in silence.
           if (got < n && (readError = source_->ReadFailure()) != 0) break;
-          if (got == 0 && n > 0) {  // the file ends before the play does: try once more, then it is an error
+          // The file ends before the play does: at the end of the media as
+          // the reader now knows it, that is the end; before it, try once
+          // more, then it is an error.
+          if (got == 0 && n > 0 && readAt < source_->Frames()) {
             source_->Seek(readAt);
             got = source_->Read(decoded.data(), n);
             readFailed = got == 0;
@@ -557,7 +576,7 @@ class Device {
       } else if (finished) {
         feeding = false;
         mode_ = Mode::kStopped;
-        position_ = play.to;
+        position_ = std::min(play.to, source_->Frames());  // a seek past the samples' end ends at it
         EndNotify(MCI_NOTIFY_SUCCESSFUL);
       } else {
         heard_ = play;
@@ -572,7 +591,7 @@ class Device {
   const bool soundOnly_;  // the sound of a file whose picture the system's device could not show
   std::unique_ptr<PcmSource> source_;
   SoundSettings sound_;  // guarded by m_, as everything below
-  const std::int32_t lengthMs_;
+  std::int32_t longestMs_;  // the longest length the device has known
   HANDLE wake_;
   std::thread worker_;
 

@@ -116,16 +116,26 @@ std::optional<Box> FindPath(ByteWindow& file, const Box& in, std::initializer_li
   return box;
 }
 
-// A track's skipped start in its own time units, if it is a sound track
-// with an edit list that skips one.
-std::optional<std::pair<std::uint64_t, std::uint32_t>> SoundTrackSkip(ByteWindow& file, const Box& trak) {
-  std::uint8_t b[32];
+// A track's time units a second, if it is a sound track.
+std::optional<std::uint32_t> SoundTrackTimescale(ByteWindow& file, const Box& trak) {
+  std::uint8_t b[24];
   const auto hdlr = FindPath(file, trak, {Fourcc("mdia"), Fourcc("hdlr")});
   if (!hdlr || hdlr->end - hdlr->body < 12 || !file.Read(hdlr->body, b, 12) || ReadBe32(b + 8) != Fourcc("soun"))
     return std::nullopt;
   const auto mdhd = FindPath(file, trak, {Fourcc("mdia"), Fourcc("mdhd")});
   if (!mdhd || mdhd->end - mdhd->body < 24 || !file.Read(mdhd->body, b, 24)) return std::nullopt;
   const std::uint32_t timescale = b[0] == 1 ? ReadBe32(b + 20) : ReadBe32(b + 12);
+  if (timescale == 0) return std::nullopt;
+  return timescale;
+}
+
+// A track's skipped start in its own time units, if it is a sound track
+// with an edit list that skips one.
+std::optional<std::pair<std::uint64_t, std::uint32_t>> SoundTrackSkip(ByteWindow& file, const Box& trak) {
+  std::uint8_t b[32];
+  const auto scale = SoundTrackTimescale(file, trak);
+  if (!scale) return std::nullopt;
+  const std::uint32_t timescale = *scale;
   const auto elst = FindPath(file, trak, {Fourcc("edts"), Fourcc("elst")});
   if (timescale == 0 || !elst || elst->end - elst->body < 8 || !file.Read(elst->body, b, 8)) return std::nullopt;
   const bool wide = b[0] == 1;
@@ -143,22 +153,53 @@ std::optional<std::pair<std::uint64_t, std::uint32_t>> SoundTrackSkip(ByteWindow
   return std::nullopt;
 }
 
+// The sum of a sound track's sample durations (its stts box), in seconds
+// as a fraction: what its samples hold, whatever its headers say.
+std::optional<std::pair<std::uint64_t, std::uint32_t>> SoundTrackSamplesTime(ByteWindow& file, const Box& trak) {
+  const auto scale = SoundTrackTimescale(file, trak);
+  const auto stts = FindPath(file, trak, {Fourcc("mdia"), Fourcc("minf"), Fourcc("stbl"), Fourcc("stts")});
+  std::uint8_t b[8];
+  if (!scale || !stts || stts->end - stts->body < 8 || !file.Read(stts->body, b, 8)) return std::nullopt;
+  const std::uint32_t entries = ReadBe32(b + 4);
+  if (entries > (stts->end - stts->body - 8) / 8) return std::nullopt;
+  std::uint64_t total = 0;
+  for (std::uint32_t i = 0; i < entries; ++i) {
+    if (!file.Read(stts->body + 8 + 8ull * i, b, 8)) return std::nullopt;
+    total += static_cast<std::uint64_t>(ReadBe32(b)) * ReadBe32(b + 4);  // wraps only for nonsense: a wrong length, no fault
+  }
+  return std::make_pair(total, *scale);
+}
+
+// The first sound track's answer to `of`, if any track is one.
+template <typename Of>
+auto FirstSoundTrack(std::uint64_t fileSize, const ReadAtFn& read, Of of) -> decltype(of(std::declval<ByteWindow&>(), Box{})) {
+  ByteWindow file(fileSize, read, 4096);
+  const auto moov = FindBox(file, 0, fileSize, Fourcc("moov"));
+  if (!moov) return std::nullopt;
+  for (std::uint64_t from = moov->body;;) {
+    const auto trak = FindBox(file, from, moov->end, Fourcc("trak"));
+    if (!trak) return std::nullopt;
+    if (SoundTrackTimescale(file, *trak)) return of(file, *trak);
+    from = trak->end;
+  }
+}
+
 }  // namespace
+
+std::optional<std::uint64_t> Mp4SoundSampleFrames(std::uint64_t fileSize, const ReadAtFn& read, int sampleRate) {
+  if (sampleRate <= 0) return std::nullopt;
+  const auto time = FirstSoundTrack(fileSize, read, SoundTrackSamplesTime);
+  if (!time) return std::nullopt;
+  // total < 2^64 and a rate below 2^31: the product in two parts.
+  const std::uint64_t rate = static_cast<std::uint64_t>(sampleRate);
+  return time->first / time->second * rate + time->first % time->second * rate / time->second;
+}
 
 std::uint64_t Mp4AudioPrimingFrames(std::uint64_t fileSize, const ReadAtFn& read, int sampleRate) {
   if (sampleRate <= 0) return 0;
-  ByteWindow file(fileSize, read, 4096);
-  const auto moov = FindBox(file, 0, fileSize, Fourcc("moov"));
-  if (!moov) return 0;
-  for (std::uint64_t from = moov->body;;) {
-    const auto trak = FindBox(file, from, moov->end, Fourcc("trak"));
-    if (!trak) return 0;
-    if (const auto skip = SoundTrackSkip(file, *trak)) {
-      // At most a second: priming is a few packets, and a larger skip is
-      // an edit of the recording rather than a decoder's delay.
-      if (skip->first > skip->second) return 0;
-      return skip->first * static_cast<std::uint64_t>(sampleRate) / skip->second;
-    }
-    from = trak->end;
-  }
+  const auto skip = FirstSoundTrack(fileSize, read, SoundTrackSkip);
+  // At most a second: priming is a few packets, and a larger skip is an
+  // edit of the recording rather than a decoder's delay.
+  if (!skip || skip->first > skip->second) return 0;
+  return skip->first * static_cast<std::uint64_t>(sampleRate) / skip->second;
 }

@@ -68,3 +68,8 @@ std::optional<MfPlacement> PlaceMfBuffer(std::optional<std::int64_t> stampHns, s
 // that is not MP4. A decoder that does not apply the edit list gives these
 // frames first, and the reader drops them.
 std::uint64_t Mp4AudioPrimingFrames(std::uint64_t fileSize, const ReadAtFn& read, int sampleRate);
+
+// What the samples of an MP4 file's sound track add up to (its stts box), in
+// frames at the given output rate, whatever the file's length headers say;
+// nothing for a file that is not MP4 or has no sound track.
+std::optional<std::uint64_t> Mp4SoundSampleFrames(std::uint64_t fileSize, const ReadAtFn& read, int sampleRate);

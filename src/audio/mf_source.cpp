@@ -234,18 +234,28 @@ std::optional<std::uint64_t> DurationHns(IMFSourceReader* reader) {
 // (23 ms for AAC, seen), so the reader is sent a little before the target.
 constexpr std::uint64_t kSeekLeadMs = 100;
 
-// The most the decoded sound may fall short of the length the file gives
-// and still count as whole (encoders round the length to their packets).
+// Where a stream ends, against what the file's samples hold (an MP4's sample
+// table, which the decoder reads; else the length the file gives): up to
+// this much short, the stream's own end is the length from then on (the
+// length header was rounded, or overstated the stream and its sample table
+// says so); further short, the stream broke off at damage or where the
+// file was cut, and the play ends with a read error.
 constexpr std::uint64_t kMaxShortfallMs = 500;
 
 class MfSource : public PcmSource {
  public:
   MfSource(IMFSourceReader* reader, ReadCallback* callback, MfPcmFormat format, std::uint64_t frames,
-           std::uint64_t priming)
-      : reader_(reader), callback_(callback), format_(format), primingHns_(MfFrameHns(priming, format.sampleRate)) {
+           std::uint64_t priming, std::optional<std::uint64_t> sampleFrames)
+      : reader_(reader), callback_(callback), format_(format), primingHns_(MfFrameHns(priming, format.sampleRate)),
+        held_(sampleFrames.value_or(frames)), heldKnown_(sampleFrames.has_value()) {
     channels_ = format.channels;
     sampleRate_ = format.sampleRate;
-    frames_ = frames;
+    // An MP4 whose length header disagrees with its own sample table: the
+    // decoder plays the samples, so their length is shown from the start
+    // (walks and bookmarks then reach all of the sound); the stream's end
+    // makes it exact.
+    const std::uint64_t tolerance = kMaxShortfallMs * static_cast<std::uint64_t>(sampleRate_) / 1000;
+    frames_ = held_ > frames + tolerance || held_ + tolerance < frames ? held_ : frames;
   }
   ~MfSource() override {
     // A reader whose read never came back is left alone: releasing it would
@@ -258,7 +268,7 @@ class MfSource : public PcmSource {
 
   bool Seek(std::uint64_t frame) override {
     JoinMtaOnThisThread();
-    next_ = std::min(frame, frames_);
+    next_ = std::min(frame, Frames());
     const std::uint64_t lead = kSeekLeadMs * static_cast<std::uint64_t>(sampleRate_) / 1000;
     PROPVARIANT at;
     std::memset(&at, 0, sizeof at);
@@ -267,7 +277,7 @@ class MfSource : public PcmSource {
     pcm_.clear();
     pcmRead_ = 0;
     silence_ = 0;
-    ended_ = false;
+    ended_ = endChecked_ = decodedSinceSeek_ = false;
     failure_ = stuck_ ? MCIERR_FILE_READ : 0;
     if (!stuck_ && FAILED(reader_->SetCurrentPosition(GUID_NULL, at))) failure_ = MCIERR_FILE_READ;
     return failure_ == 0;
@@ -294,14 +304,16 @@ class MfSource : public PcmSource {
         next_ += n;
         continue;
       }
-      if (ended_ || !DecodeMore()) {
-        // A stream that ends a little before the length its header gave is
-        // made up to that length with silence, so the end of the media
-        // pauses as for any other file (a larger shortfall is a read error).
-        if (failure_ != 0 || next_ >= frames_) break;
-        silence_ = frames_ - next_;
+      if (!ended_ && DecodeMore()) continue;
+      if (ended_ && failure_ == 0 && !endChecked_) {  // all the stream gave has been given
+        endChecked_ = true;
+        EndedAt(next_);
       }
+      break;
     }
+    // A stream that goes on past the length the file gave is not cut: the
+    // length grows with it.
+    if (next_ > frames_) frames_ = next_;
     return done;
   }
 
@@ -340,10 +352,6 @@ class MfSource : public PcmSource {
     }
     if (flags & MF_SOURCE_READERF_ENDOFSTREAM) {
       ended_ = true;
-      if (frames_ - std::min(frames_, next_) > kMaxShortfallMs * static_cast<std::uint64_t>(sampleRate_) / 1000) {
-        failure_ = MCIERR_FILE_READ;  // the file breaks off long before its length: cut, or its header lies
-        return false;
-      }
       if (sample.p == nullptr) return false;
     }
     if (sample.p == nullptr) return true;  // a gap in the stream: read on
@@ -367,10 +375,24 @@ class MfSource : public PcmSource {
       const auto* first = reinterpret_cast<const std::int16_t*>(data) + place->drop * format_.channels;
       pcm_.assign(first, first + place->keep * static_cast<std::size_t>(format_.channels));
       silence_ = place->silence;
+      decodedSinceSeek_ = decodedSinceSeek_ || place->keep > 0;
     }
     buffer->Unlock();
     if (!place) failure_ = MCIERR_FILE_READ;
     return place.has_value();
+  }
+
+  // The decoder ended its stream at frame `end` without an error: the end
+  // of the media from then on, unless the file holds more than half a
+  // second more (then failure_).
+  void EndedAt(std::uint64_t end) {
+    if (end + kMaxShortfallMs * static_cast<std::uint64_t>(sampleRate_) / 1000 < held_) {
+      failure_ = MCIERR_FILE_READ;
+      return;
+    }
+    // A seek past the end of the samples ends at once: the end is theirs.
+    if (!decodedSinceSeek_ && heldKnown_) end = std::min(end, held_);
+    frames_ = end;
   }
 
   IMFSourceReader* reader_;
@@ -383,19 +405,31 @@ class MfSource : public PcmSource {
   std::vector<std::int16_t> pcm_;
   std::size_t pcmRead_ = 0;
   bool ended_ = false;
+  bool endChecked_ = false;  // where the stream ended has been weighed against the length
+  bool decodedSinceSeek_ = false;
+  const std::uint64_t held_;  // the frames the file's samples hold, or its length when it cannot say
+  const bool heldKnown_;
   MCIERROR failure_ = 0;
 };
+
+// What a reader of the file's bytes finds, through a handle held for the
+// call; a file that cannot be opened reads as empty.
+template <typename Reader>
+auto ReadFromFile(const char* path, Reader reader) {
+  const FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  return reader(file.Valid() ? file.Size() : 0, [&](std::uint64_t at, std::span<std::uint8_t> into) {
+    return file.ReadAt(at, into.data(), into.size());
+  });
+}
 
 // The priming an MP4's edit list skips, when this decoder gives it as sound
 // from time 0 on. A decoder that applies the edit stamps the primed frames
 // before 0 (or drops them), and the placement by time stamps drops them.
 std::uint64_t UnappliedPriming(const char* path, IMFSourceReader* reader, ReadCallback* callback, int sampleRate) {
-  const FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) return 0;
-  const std::uint64_t priming = Mp4AudioPrimingFrames(file.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) {
-    return file.ReadAt(at, into.data(), into.size());
-  }, sampleRate);
+  const std::uint64_t priming = ReadFromFile(path, [&](std::uint64_t size, const ReadAtFn& read) {
+    return Mp4AudioPrimingFrames(size, read, sampleRate);
+  });
   if (priming == 0 || FAILED(reader->ReadSample(kAudio, 0, nullptr, nullptr, nullptr, nullptr))) return 0;
   ReadResult first;
   if (!callback->Wait(first)) return 0;
@@ -436,7 +470,10 @@ MfOpened OpenOnThisThread(const char* path, const std::wstring& url) {
     return opened;
   }
   const std::uint64_t priming = UnappliedPriming(path, reader, callback, format->sampleRate);
-  opened.source = std::make_unique<MfSource>(reader, callback, *format, *frames, priming);
+  const auto held = ReadFromFile(path, [&](std::uint64_t size, const ReadAtFn& read) {
+    return Mp4SoundSampleFrames(size, read, format->sampleRate);
+  });
+  opened.source = std::make_unique<MfSource>(reader, callback, *format, *frames, priming, held);
   return opened;
 }
 

@@ -173,52 +173,65 @@ std::uint64_t Mp3Index::PlayableSamples(std::uint64_t frames) const {
   return all > dropped ? all - dropped : 0;
 }
 
-namespace {
-
-Mp3Index ScanMp3(std::uint64_t fileSize, const ReadAtFn& read, bool frames) {
-  Mp3Index index;
-  ByteWindow bytes(fileSize, read);
-
+Mp3Scanner::Mp3Scanner(std::uint64_t fileSize, ReadAtFn read) : bytes_(fileSize, std::move(read)) {
   // One or more ID3v2 tags; one that passes the end of the file is a lie,
   // and the search for audio starts right after its header instead.
   std::uint64_t at = 0;
   for (int tags = 0; tags < 8; ++tags) {
     std::uint8_t id3[10];
-    if (!bytes.Read(at, id3, sizeof id3)) break;
+    if (!bytes_.Read(at, id3, sizeof id3)) break;
     const std::uint64_t tag = Id3v2TagBytes(id3);
     if (tag == 0) break;
     at = (tag > fileSize - at) ? at + 10 : at + tag;
   }
 
   Mp3Header first;
-  at = FindFrame(bytes, at, nullptr, first, kMaxFirstSearchBytes);
-  if (at >= fileSize) return index;
-  index.format = first;
-  if (ReadInfoFrame(bytes, at, first, index)) {
-    index.hasInfoFrame = true;
+  at_ = fileSize;
+  at = FindFrame(bytes_, at, nullptr, first, kMaxFirstSearchBytes);
+  if (at >= fileSize) return;
+  start_.format = first;
+  if (ReadInfoFrame(bytes_, at, first, start_)) {
+    start_.hasInfoFrame = true;
     at += static_cast<std::uint64_t>(first.frameBytes);
   }
-  if (!frames) return index;
+  at_ = start_.audioStart = at;
+}
 
-  while (at + 4 <= fileSize) {
+bool Mp3Scanner::More(Mp3Index& index, std::size_t maxFrames) {
+  const std::uint64_t fileSize = bytes_.Size();
+  for (std::size_t n = 0; n < maxFrames; ++n) {
+    if (at_ + 4 > fileSize) return false;
     Mp3Header header;
-    if (!HeaderAt(bytes, at, header) || !SameStream(index.format, header) ||
-        at + static_cast<std::uint64_t>(header.frameBytes) > fileSize) {
+    if (!HeaderAt(bytes_, at_, header) || !SameStream(start_.format, header) ||
+        at_ + static_cast<std::uint64_t>(header.frameBytes) > fileSize) {
       // Lost the stream (garbage, a trailing tag, a cut-off frame): search on.
-      at = FindFrame(bytes, at, &index.format, header, fileSize);
-      if (at >= fileSize) break;
+      at_ = FindFrame(bytes_, at_, &start_.format, header, fileSize);
+      if (at_ >= fileSize) return false;
     }
-    index.frameOffsets.push_back(at);
-    index.mainDataBegin.push_back(MainDataBeginAt(bytes, at, header));
+    index.frameOffsets.push_back(at_);
+    index.mainDataBegin.push_back(MainDataBeginAt(bytes_, at_, header));
     index.mainDataBytes.push_back(static_cast<std::uint16_t>(header.frameBytes - header.sideBytes));
-    at += static_cast<std::uint64_t>(header.frameBytes);
+    at_ += static_cast<std::uint64_t>(header.frameBytes);
+  }
+  return true;
+}
+
+std::uint64_t Mp3Index::EstimatedFrames(std::uint64_t fileSize) const {
+  if (InfoFrameCoversFile(fileSize)) return infoFrameCount;
+  if (!format.valid || fileSize <= audioStart) return 0;
+  // A frame's bytes without padding, and the share of a byte that padding
+  // adds to each frame on average.
+  const double frameBytes = (format.version == 10 ? 144.0 : 72.0) * format.bitrateKbps * 1000 / format.sampleRate;
+  return static_cast<std::uint64_t>(static_cast<double>(fileSize - audioStart) / frameBytes + 0.5);
+}
+
+Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) {
+  Mp3Scanner scanner(fileSize, read);
+  Mp3Index index = scanner.Start();
+  while (scanner.More(index, ~std::size_t{0})) {
   }
   if (index.frameOffsets.empty()) index.format = Mp3Header{};
   return index;
 }
 
-}  // namespace
-
-Mp3Index BuildMp3Index(std::uint64_t fileSize, const ReadAtFn& read) { return ScanMp3(fileSize, read, true); }
-
-Mp3Index ProbeMp3(std::uint64_t fileSize, const ReadAtFn& read) { return ScanMp3(fileSize, read, false); }
+Mp3Index ProbeMp3(std::uint64_t fileSize, const ReadAtFn& read) { return Mp3Scanner(fileSize, read).Start(); }

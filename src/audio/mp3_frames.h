@@ -57,6 +57,7 @@ struct Mp3Index {
   bool hasDelayTag = false;                 // the delay and padding came from a tag
   std::uint32_t infoFrameCount = 0;         // audio frames the Info frame counts; 0 when it says none
   std::uint64_t infoStreamEnd = 0;          // where the stream ends by the Info frame's count of bytes
+  std::uint64_t audioStart = 0;             // where the first audio frame starts
 
   bool Empty() const { return frameOffsets.empty(); }
   // Samples per channel that remain of so many frames (of the frames
@@ -68,11 +69,34 @@ struct Mp3Index {
   // not for a file cut short, nor for one where a picture or a second stream
   // follows the first.
   bool InfoFrameCoversFile(std::uint64_t fileSize) const;
+  // The count of audio frames before they are indexed: the Info frame's
+  // when it covers the file, else what the first frame's bit rate gives for
+  // the bytes from it to the end (exact for CBR but for a trailing tag).
+  std::uint64_t EstimatedFrames(std::uint64_t fileSize) const;
   // The first frame to give a decoder that starts afresh so that frame
   // `target` comes out as in a decode from the start: the frames its bit
   // reservoir reaches back into, and those of the frames before it whose
   // overlap and filter memory it takes on.
   std::uint64_t FirstFrameToDecode(std::uint64_t target) const;
+};
+
+// Indexes a file's frames a stretch at a time, so that an index can be built
+// while the file already plays: Start() reads only the start of the file,
+// each More() the next frames.
+class Mp3Scanner {
+ public:
+  Mp3Scanner(std::uint64_t fileSize, ReadAtFn read);
+  // The stream's format, delays and Info frame; no frames (an invalid
+  // format when the file holds no mp3 stream).
+  const Mp3Index& Start() const { return start_; }
+  // Appends up to maxFrames more frames to index; false once the end of the
+  // file is reached (or the file gives no more bytes).
+  bool More(Mp3Index& index, std::size_t maxFrames);
+
+ private:
+  ByteWindow bytes_;
+  Mp3Index start_;
+  std::uint64_t at_ = 0;
 };
 
 // Scans the frame headers of a whole file. Garbage between frames is skipped

@@ -4,10 +4,13 @@
 // overlap reach back to, so that every sample from the target on is the one
 // a decode from the start gives. The encoder's and the decoder's delays are
 // dropped: frame i of the source is sample i of the recording.
-// When the Info frame says how many frames the file holds, the index is built
-// on a thread of its own and opening reads only the first frames: the window
-// never waits for a scan of the whole file (58 MB for two hours at 64 kbit/s,
-// from a share perhaps); the first read waits for it on the device's worker.
+// The index is built on a thread of its own and opening reads only the first
+// frames: the window never waits for a scan of the whole file (58 MB for two
+// hours at 64 kbit/s, from a share perhaps). Until the index is complete the
+// length is the Info frame's count of frames, or what the first frame's bit
+// rate gives for the file's size, and then the count of frames indexed. A
+// read waits, on the device's worker, only until the index reaches the
+// frames it needs.
 #include <windows.h>
 #include <mmsystem.h>
 #include <mmreg.h>
@@ -29,38 +32,56 @@
 namespace {
 
 constexpr std::size_t kFramesPerConvert = 8;
+// Frames the index thread hands over at a time: a few seconds of sound.
+constexpr std::size_t kFramesPerBatch = 256;
 
 // The frame index being built on its own thread, shared with it so that the
 // source may go first (the thread then stops at its next read).
 struct IndexJob {
   std::mutex m;
   std::condition_variable built;
-  bool done = false;
-  Mp3Index index;
+  Mp3Index fresh;                       // frames indexed and not yet taken by the source
+  std::atomic<bool> done{false};        // every frame has been handed over
+  std::atomic<std::uint64_t> playable{0};  // the length then, in samples per channel
   std::atomic<bool> cancel{false};
 };
 
+// Moves the frames indexed in `from` onto the end of `to`.
+void MoveFrames(Mp3Index& from, Mp3Index& to) {
+  auto move = [](auto& into, auto& out) { into.insert(into.end(), out.begin(), out.end()), out.clear(); };
+  move(to.frameOffsets, from.frameOffsets);
+  move(to.mainDataBegin, from.mainDataBegin);
+  move(to.mainDataBytes, from.mainDataBytes);
+}
+
 void BuildIndex(const std::shared_ptr<IndexJob>& job, const std::string& path) {
-  Mp3Index index;
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
-    FileHandle file(h);
-    index = BuildMp3Index(file.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) -> std::size_t {
-      return job->cancel ? 0 : file.ReadAt(at, into.data(), into.size());
-    });
+  FileHandle file(h);
+  Mp3Scanner scanner(file.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) -> std::size_t {
+    return job->cancel || !file.Valid() ? 0 : file.ReadAt(at, into.data(), into.size());
+  });
+  Mp3Index batch;
+  std::uint64_t frames = 0;
+  for (bool more = true; more;) {
+    more = scanner.More(batch, kFramesPerBatch);
+    frames += batch.frameOffsets.size();
+    {
+      std::lock_guard lock(job->m);
+      MoveFrames(batch, job->fresh);
+      if (!more) {
+        job->playable = scanner.Start().PlayableSamples(frames);
+        job->done = true;
+      }
+    }
+    job->built.notify_all();
   }
-  {
-    std::lock_guard lock(job->m);
-    job->index = std::move(index);
-    job->done = true;
-  }
-  job->built.notify_all();
 }
 
 class Mp3Source : public PcmSource {
  public:
-  // index: the whole index, or only the start of the file while job builds the rest.
+  // index: the start of the file, while job indexes its frames; frames: the
+  // length until then.
   Mp3Source(HANDLE file, Mp3Index index, std::shared_ptr<IndexJob> job, std::uint64_t frames)
       : file_(file), index_(std::move(index)), job_(std::move(job)) {
     channels_ = index_.format.channels;
@@ -70,9 +91,12 @@ class Mp3Source : public PcmSource {
     start_ = static_cast<std::uint64_t>(index_.encoderDelay) + kMp3DecoderDelay;
   }
   ~Mp3Source() override {
-    if (job_ != nullptr) job_->cancel = true;
+    job_->cancel = true;
     CloseStream();
   }
+
+  std::uint64_t Frames() const override { return job_->done ? job_->playable.load() : frames_.load(); }
+  bool LengthKnown() const override { return job_->done; }
 
   bool OpenStream() {
     CloseStream();
@@ -108,7 +132,7 @@ class Mp3Source : public PcmSource {
 
   // The decoder is placed at the first read, which may wait for the index.
   bool Seek(std::uint64_t frame) override {
-    target_ = std::min(frame, frames_) + start_;
+    target_ = (LengthKnown() ? std::min(frame, Frames()) : frame) + start_;
     placed_ = false;
     pcm_.clear();
     pcmRead_ = 0;
@@ -119,7 +143,6 @@ class Mp3Source : public PcmSource {
   std::size_t Read(std::int16_t* out, std::size_t maxFrames) override {
     if (!placed_ && !Place()) return 0;
     const std::size_t ch = static_cast<std::size_t>(channels_);
-    const std::uint64_t end = frames_ + start_;
     std::size_t done = 0;
     while (done < maxFrames) {
       if (pcmRead_ == pcm_.size()) {
@@ -129,7 +152,8 @@ class Mp3Source : public PcmSource {
         // The decoder gave all it had and the frames are all read: a
         // decoder that holds back less than the padding leaves a few
         // samples short of the end, which are silence in the recording.
-        // Fewer frames than the Info frame counts: the file was cut short.
+        // Fewer frames than the length counts: the file was cut short.
+        const std::uint64_t end = End();
         if (failed_ || decoded_ >= end || skip_ > 0) break;
         if (index_.frameOffsets.size() * spf_ < end) {
           failed_ = true;
@@ -147,6 +171,7 @@ class Mp3Source : public PcmSource {
         skip_ -= n;
         continue;
       }
+      const std::uint64_t end = End();
       if (decoded_ >= end) break;
       const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>({have, maxFrames - done, end - decoded_}));
       std::memcpy(out + done * ch, pcm_.data() + pcmRead_, n * ch * sizeof(std::int16_t));
@@ -163,19 +188,26 @@ class Mp3Source : public PcmSource {
     stream_ = nullptr;
   }
 
-  // Waits for the index when it is still being built, then starts the
-  // decoder at the first frame the target needs; false when the file could
-  // not be indexed or the decoder not opened.
+  // The decoded stream's end: unknown (the largest number) until every frame
+  // is indexed.
+  std::uint64_t End() const { return complete_ ? Frames() + start_ : ~std::uint64_t{0}; }
+
+  // Waits until the index holds frame `frame` or is complete, and takes the
+  // frames indexed meanwhile.
+  void IndexUpTo(std::uint64_t frame) {
+    if (complete_ || frame < index_.frameOffsets.size()) return;
+    std::unique_lock lock(job_->m);
+    job_->built.wait(lock, [&] { return job_->done || index_.frameOffsets.size() + job_->fresh.frameOffsets.size() > frame; });
+    MoveFrames(job_->fresh, index_);
+    complete_ = job_->done;
+  }
+
+  // Waits for the index to reach the target (or to be complete), then
+  // starts the decoder at the first frame the target needs; false when the
+  // file could not be indexed or the decoder not opened.
   bool Place() {
-    if (job_ != nullptr) {
-      std::unique_lock lock(job_->m);
-      job_->built.wait(lock, [this] { return job_->done; });
-      index_.frameOffsets = std::move(job_->index.frameOffsets);
-      index_.mainDataBegin = std::move(job_->index.mainDataBegin);
-      index_.mainDataBytes = std::move(job_->index.mainDataBytes);
-      lock.unlock();
-      job_.reset();
-    }
+    IndexUpTo(target_ / spf_ + 1);
+    if (complete_) target_ = std::min(target_, Frames() + start_);
     placed_ = true;
     nextFrame_ = index_.FirstFrameToDecode(target_ / spf_);
     decoded_ = nextFrame_ * spf_;
@@ -203,15 +235,16 @@ class Mp3Source : public PcmSource {
   // it for what it holds back; false when that is done too, when a frame
   // could not be read (failed_) or when the decoder gives nothing.
   bool DecodeMore() {
+    IndexUpTo(nextFrame_ + kFramesPerConvert - 1);
     const std::size_t count = std::min<std::size_t>(kFramesPerConvert, index_.frameOffsets.size() - static_cast<std::size_t>(std::min<std::uint64_t>(nextFrame_, index_.frameOffsets.size())));
-    if (count == 0 && ended_) return false;
+    if (count == 0 && (ended_ || !complete_)) return false;
     for (std::size_t i = 0; i < count; ++i, ++nextFrame_) {
       if (!ReadFrame(static_cast<std::size_t>(nextFrame_))) {
         failed_ = true;
         return false;
       }
     }
-    const bool last = nextFrame_ >= index_.frameOffsets.size();
+    const bool last = complete_ && nextFrame_ >= index_.frameOffsets.size();
     // Room for every sample of the frames given, and some over for what the
     // decoder held back from the last call.
     std::vector<std::uint8_t> pcmBytes((kFramesPerConvert + 2) * spf_ * static_cast<std::size_t>(channels_) * 2);
@@ -245,7 +278,8 @@ class Mp3Source : public PcmSource {
 
   FileHandle file_;
   Mp3Index index_;
-  std::shared_ptr<IndexJob> job_;  // while the index is being built
+  const std::shared_ptr<IndexJob> job_;  // builds the index, and keeps its length
+  bool complete_ = false;          // index_ holds every frame
   std::uint64_t target_ = 0;       // decoded-stream sample the next read starts at
   bool placed_ = false;            // the decoder stands at target_
   std::uint64_t spf_ = 1152;
@@ -269,22 +303,13 @@ std::unique_ptr<PcmSource> OpenMp3Source(const char* path) {
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   FileHandle probe(h);
-  const ReadAtFn read = [&](std::uint64_t at, std::span<std::uint8_t> into) {
+  Mp3Index index = ProbeMp3(probe.Size(), [&](std::uint64_t at, std::span<std::uint8_t> into) {
     return probe.ReadAt(at, into.data(), into.size());
-  };
-  Mp3Index index = ProbeMp3(probe.Size(), read);
+  });
   if (!index.format.valid) return nullptr;
-  std::shared_ptr<IndexJob> job;
-  std::uint64_t frames = 0;
-  if (index.InfoFrameCoversFile(probe.Size())) {  // the length is known: index the frames meanwhile
-    frames = index.PlayableSamples(index.infoFrameCount);
-    job = std::make_shared<IndexJob>();
-    std::thread(BuildIndex, job, std::string(path)).detach();
-  } else {
-    index = BuildMp3Index(probe.Size(), read);
-    if (index.Empty()) return nullptr;
-    frames = index.PlayableSamples();
-  }
+  const std::uint64_t frames = index.PlayableSamples(index.EstimatedFrames(probe.Size()));
+  auto job = std::make_shared<IndexJob>();
+  std::thread(BuildIndex, job, std::string(path)).detach();
   probe.h = INVALID_HANDLE_VALUE;  // the source keeps the handle
   auto source = std::make_unique<Mp3Source>(h, std::move(index), std::move(job), frames);
   if (!source->OpenStream()) return nullptr;  // no ACM decoder takes this stream

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -12,13 +13,21 @@ class PcmSource {
   virtual ~PcmSource() = default;
   int Channels() const { return channels_; }
   int SampleRate() const { return sampleRate_; }
-  std::uint64_t Frames() const { return frames_; }  // frames per channel in the whole file
+  // Frames per channel in the whole file. It may change after the opening
+  // (on the device's worker, read from any thread): an estimate until the
+  // reader knows (LengthKnown), or corrected where the decoder ends its
+  // stream elsewhere than the file's header said.
+  virtual std::uint64_t Frames() const { return frames_; }
+  virtual bool LengthKnown() const { return true; }
   // The next Read starts at frame (clamped to the end).
   virtual bool Seek(std::uint64_t frame) = 0;
   // Up to maxFrames interleaved frames; fewer only at the end of the media
-  // (Frames()) or when the file fails to give its bytes. So nothing read
-  // before Frames() is an error (a read error, a file cut short while it
-  // plays, a share gone), and the device says so instead of ending the play.
+  // (Frames(), as it stands once the read has returned: a read may go on
+  // past a length that was estimated or promised, and a stream that ends
+  // early may bring the length down to where it ended) or when the file
+  // fails to give its bytes. So nothing read before Frames() is an error (a
+  // read error, a file cut short while it plays, a share gone), and the
+  // device says so instead of ending the play.
   virtual std::size_t Read(std::int16_t* out, std::size_t maxFrames) = 0;
   // Why the last Read or Seek fell short, as MCI's error; 0 when it reached
   // the end of what the file holds.
@@ -27,7 +36,7 @@ class PcmSource {
  protected:
   int channels_ = 0;
   int sampleRate_ = 0;
-  std::uint64_t frames_ = 0;
+  std::atomic<std::uint64_t> frames_{0};
 };
 
 // Closes a Win32 file handle when it goes.

@@ -52,7 +52,8 @@ bool OpenDevice(const CdTrack& cd) {
   return true;
 }
 
-void ShowFileOpenState(HWND window) {
+// The length in the status bar and the position slider's range.
+void ShowMediaLength(HWND window) {
   char text[16];
   std::snprintf(text, sizeof text, "%s", FormatPosition(player.mediaLength).c_str());
   SetStatusText(window, kStatusLength, text);
@@ -61,6 +62,27 @@ void ShowFileOpenState(HWND window) {
   SendDlgItemMessageA(window, IDC_POSITION, TBM_SETRANGEMIN, TRUE, range.min);
   SendDlgItemMessageA(window, IDC_POSITION, TBM_SETRANGEMAX, TRUE, range.max);
   SendDlgItemMessageA(window, IDC_POSITION, TBM_SETTICFREQ, range.ticFreq, 0);
+}
+
+// A length may change after the opening: a device that is still measuring
+// its media (an mp3 whose frames are being counted) says it is not ready,
+// and a decoder may end a stream elsewhere than the file's header said.
+// While the device is not ready, or the position has passed the length
+// shown, the poll tick asks for the length again about once a second; for
+// every other file it asks nothing more.
+constexpr int kLengthCheckTicks = 1000 / kPollPeriodMs;
+bool lengthSettling = false;
+int ticksToLengthCheck = 0;
+
+// Whether the device says it is not ready; one that cannot say is ready.
+bool DeviceNotReady() {
+  MCI_STATUS_PARMS status{};
+  status.dwItem = MCI_STATUS_READY;
+  return SendMciCommand(player.deviceId, MCI_STATUS, MCI_STATUS_ITEM, &status, nullptr) == 0 && status.dwReturn == FALSE;
+}
+
+void ShowFileOpenState(HWND window) {
+  ShowMediaLength(window);
 
   player.isPaused = TRUE;
   player.isWalking = FALSE;
@@ -133,6 +155,27 @@ void OpenMediaFile(HWND window, const char* path) {
   ProbeSpeed(window);
   if (IsSoundOnly(player.deviceId)) SetStatusText(window, kStatusCounter, IdleCounterText());  // "sound only"
   if (cd.isTrack) SeekToCdTrack(cd.track);
+  lengthSettling = DeviceNotReady();
+  ticksToLengthCheck = kLengthCheckTicks;
+}
+
+void FollowMediaLength(HWND window) {
+  if (!player.isOpen) return;
+  MCI_STATUS_PARMS status{};
+  status.dwItem = MCI_STATUS_LENGTH;
+  if (SendMciCommand(player.deviceId, MCI_STATUS, MCI_STATUS_ITEM, &status, nullptr) != 0) return;
+  if (lengthSettling) lengthSettling = DeviceNotReady();  // a device once ready stays so
+  const auto length = static_cast<std::int32_t>(status.dwReturn);
+  if (length == player.mediaLength || length < 0) return;
+  player.mediaLength = length;
+  if (window != nullptr) ShowMediaLength(window);
+}
+
+void OnLengthTick(HWND window, std::int32_t position) {
+  if (!lengthSettling && position <= player.mediaLength) return;
+  if (--ticksToLengthCheck > 0) return;
+  ticksToLengthCheck = kLengthCheckTicks;
+  FollowMediaLength(window);
 }
 
 void CloseMediaFile(HWND window, const char* path) {
@@ -157,6 +200,7 @@ void CloseMediaFile(HWND window, const char* path) {
 
   SaveBookmarks(window, path);
   player.isOpen = FALSE;
+  lengthSettling = false;
   player.openMediaPath.clear();
   if (soundOnly) SetStatusText(window, kStatusCounter, IdleCounterText());  // "sound only" goes with its file
   TogglePause(window);

@@ -13,6 +13,7 @@
 #include "pedal/pedal_input.h"
 #include "playback/jump_text.h"
 #include "playback/mci.h"
+#include "playback/media.h"
 #include "playback/position_text.h"
 #include "playback/transport_math.h"
 #include "playback/walk.h"
@@ -115,6 +116,9 @@ void TogglePause(HWND window) {
 
 void SeekTo(std::int64_t ms) {
   if (!player.isOpen) return;
+  // Past the length shown: the media may have grown since (a length that
+  // was an estimate, or a stream that went on past its header's length).
+  if (ms > player.mediaLength) FollowMediaLength(mainWindow);
   MCI_SEEK_PARMS seek{};
   seek.dwTo = static_cast<DWORD>(ClampSeekTarget(ms, player.mediaLength));
   SendMciCommand(player.deviceId, MCI_SEEK, MCI_TO, &seek, mci_label::kSeek);
@@ -181,6 +185,7 @@ void RefreshPosition(HWND window) {
   }
   const std::int32_t value = SliderValueForPosition(position);
   if (SendMessageA(controls.position, TBM_GETPOS, 0, 0) != value) MovePositionSlider(controls.position, value);
+  OnLengthTick(window, position);
 }
 
 void OnPollTick(HWND window) {

@@ -5,6 +5,7 @@
 #include "app/player_state.h"
 #include "app/window_parts.h"
 #include "playback/mci.h"
+#include "playback/media.h"
 #include "playback/transport.h"
 #include "playback/walk_math.h"
 #include "res/resource.h"
@@ -86,6 +87,7 @@ BOOL OnMciNotify(HWND window, WPARAM code, LPARAM device) {
   // its way when the next began (Walk pressed just as a chunk ended).
   if (static_cast<MCIDEVICEID>(device) != player.deviceId) return FALSE;
   if (QueryMciStatus(MCI_STATUS_MODE, false) == MCI_MODE_PLAY) return FALSE;
+  FollowMediaLength(window);  // the play may have found the media's end elsewhere than its length said
   const std::int32_t position = QueryMciStatus(MCI_STATUS_POSITION, true);
   if (position >= EndThreshold(2)) {
     TogglePause(window);  // end of the media

@@ -133,3 +133,35 @@ TEST(MfMediaType, Mp4PrimingFromTheSoundTracksEditList) {
     EXPECT_EQ(Priming(c.file, c.rate), c.frames);
   }
 }
+
+// What an MP4's sound samples hold, from their durations (stts), whatever
+// the length headers say: the reader weighs where a stream ends against it.
+TEST(MfMediaType, Mp4SoundSamplesTimeFromTheSampleTable) {
+  const std::string ftyp = Box("ftyp", "M4A " + Be32(0));
+  auto track = [](const char* handler, std::uint32_t timescale, const std::string& entries, std::uint32_t count) {
+    const std::string stts = Box("stts", Be32(0) + Be32(count) + entries);
+    const std::string mdhd = Box("mdhd", Be32(0) + Be32(0) + Be32(0) + Be32(timescale) + Be32(999999) + Be32(0));
+    const std::string hdlr = Box("hdlr", Be32(0) + Be32(0) + handler + std::string(12, '\0'));
+    return Box("trak", Box("mdia", mdhd + hdlr + Box("minf", Box("stbl", stts))));
+  };
+  const std::string aac = track("soun", 48000, Be32(562) + Be32(1024) + Be32(1) + Be32(512), 2);  // 12 s, whatever mdhd says
+  struct Case {
+    const char* name;
+    std::string file;
+    int rate;
+    std::optional<std::uint64_t> frames;
+  } cases[] = {
+      {"AAC in m4a", ftyp + Box("moov", aac), 48000, 576000},
+      {"decoded at another rate", ftyp + Box("moov", aac), 44100, 529200},
+      {"after a picture track", ftyp + Box("moov", track("vide", 90000, Be32(10) + Be32(9000), 1) + aac), 48000, 576000},
+      {"no sample table", ftyp + Box("moov", Track("soun", 48000, "")), 48000, std::nullopt},
+      {"more entries than the box holds", ftyp + Box("moov", track("soun", 48000, Be32(1) + Be32(1024), 2)), 48000, std::nullopt},
+      {"no sound track", ftyp + Box("moov", track("vide", 90000, Be32(10) + Be32(9000), 1)), 48000, std::nullopt},
+      {"not MP4 at all", "fLaC" + std::string(200, '\0'), 48000, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto* p = reinterpret_cast<const std::uint8_t*>(c.file.data());
+    EXPECT_EQ(Mp4SoundSampleFrames(c.file.size(), MemoryReader({p, c.file.size()}), c.rate), c.frames);
+  }
+}

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,14 +19,17 @@
 #include "app/window_parts.h"
 #include "audio/audio_device.h"
 #include "audio/mf_source.h"
+#include "audio/mp3_frames.h"
 #include "playback/mci.h"
 #include "playback/media.h"
+#include "playback/position_text.h"
 #include "playback/transport.h"
 #include "playback/transport_math.h"
 #include "res/resource.h"
 #include "settings/settings_state.h"
 #include "support/main_window_fixture.h"
 #include "support/playback_fixture.h"
+#include "support/temp_dir.h"
 #include "real_time.h"
 
 namespace {
@@ -92,6 +97,11 @@ class OwnDeviceTest : public MainWindowTest {
     return found;
   }
   std::vector<CaughtDialog> Boxes() const { return WithoutHotKeyWarnings(dialogs.Caught()); }
+  // What the window shows of the length: the status bar's text and the
+  // position slider's range.
+  std::pair<std::string, LRESULT> ShownLength() const {
+    return {StatusText(kStatusLength), SendDlgItemMessageA(window, IDC_POSITION, TBM_GETRANGEMAX, 0, 0)};
+  }
 
   // The largest step of the position beyond the time that passed between two
   // readings about 5 ms apart, while it plays for ms, and how far it went.
@@ -588,6 +598,93 @@ TEST_F(OwnDeviceTest, FilesThatAreNotWhatTheirNamesSayGiveOneBox) {
     EXPECT_EQ(Boxes()[0].caption, MciErrorCaption(b.caption));
     Call(WM_COMMAND, IDM_CLOSE);
   }
+}
+
+// A recording's bytes.
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// What the window should show of a length: the status bar's text and the
+// position slider's range.
+std::pair<std::string, LRESULT> LengthShownFor(std::int32_t ms) {
+  return {FormatPosition(ms), PositionSliderRangeForLength(ms).max};
+}
+
+// Big-endian counts in a file's bytes, scaled as a lying header would have them.
+void ScaleBe32(std::string& bytes, std::size_t at, double by) {
+  auto* p = reinterpret_cast<unsigned char*>(bytes.data() + at);
+  const auto v = static_cast<std::uint32_t>(((p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3]) * by);
+  for (int b = 0; b < 4; ++b) p[b] = static_cast<unsigned char>(v >> (24 - 8 * b));
+}
+
+// Recordings whose length headers lie about their 12 s of sound: an m4a's
+// (mvhd, tkhd, mdhd) saying 18 s or 7.2 s opens with the length its sample
+// table gives; a flac's (STREAMINFO) saying 7.2 s opens with that and grows
+// as the sound goes on past it. Each plays from 5 s to the sound's real end
+// and pauses there without a box, the window showing the length of the
+// decoded sound in the status bar and the slider's range.
+TEST_F(OwnDeviceTest, RecordingsWhoseLengthHeadersLiePlayToTheirRealEnd) {
+  struct Case {
+    const char* name;
+    double says;
+    std::int32_t opensWith;  // ms
+  } cases[] = {{"twice.m4a", 1.5, 12000}, {"twice.m4a", 0.6, 12000}, {"twice.flac", 0.6, 7200}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " says " + std::to_string(c.says));
+    std::string lying = ReadBytes(Media(c.name));
+    if (lying.compare(0, 4, "fLaC") == 0) {
+      ScaleBe32(lying, 8 + 14, c.says);  // the low 32 bits of the count of samples (the rest are 0)
+    } else {
+      for (const char* box : {"mvhd", "tkhd", "mdhd"}) {  // version 0: the duration's place after the box's type
+        const std::size_t at = lying.find(box);
+        ASSERT_NE(at, std::string::npos);
+        ScaleBe32(lying, at + 4 + (box[1] == 'k' ? 20 : 16), c.says);
+      }
+    }
+    const std::string path = Media(("says-" + std::to_string(c.says) + "-" + c.name).c_str());
+    WriteTextFile(path, lying);
+    dialogs.Clear();
+    if (window == nullptr) StartWith(path);
+    else OpenMediaFile(window, path.c_str());
+    ASSERT_TRUE(player.isOpen && IsOwnAudioDevice(player.deviceId));
+    EXPECT_NEAR(player.mediaLength, c.opensWith, 50);
+    SeekTo(5000);
+    Call(WM_COMMAND, IDT_PLAY);
+    if (!SoundRuns()) SKIP_WITHOUT_SOUND();
+    ASSERT_TRUE(PumpUntil([] { return player.isPaused != FALSE; }, 15000));
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_NEAR(player.mediaLength, 12000, 30);
+    EXPECT_EQ(Position(), player.mediaLength);
+    EXPECT_EQ(ShownLength(), LengthShownFor(player.mediaLength));
+    Call(WM_COMMAND, IDM_CLOSE);
+  }
+}
+
+// An untagged CBR mp3 of two hours (the speech's frames over and over, its
+// Info frame left out): the window shows the length the bit rate gives at
+// once, and without a play, within seconds, the exact length of its frames.
+TEST_F(OwnDeviceTest, AnUntaggedLongMp3ShowsItsExactLengthOnceIndexed) {
+  const std::string tagged = ReadBytes(Media("twice.mp3"));
+  const Mp3Index index = BuildMp3Index(tagged.size(), MemoryReader({reinterpret_cast<const std::uint8_t*>(tagged.data()), tagged.size()}));
+  ASSERT_TRUE(index.hasInfoFrame);
+  const std::string frames = tagged.substr(index.frameOffsets.front());
+  std::string untagged;
+  for (int copies = 0; copies < 600; ++copies) untagged += frames;
+  const std::string path = Media("long-untagged.mp3");
+  WriteTextFile(path, untagged);
+  const Mp3Index whole = BuildMp3Index(untagged.size(), MemoryReader({reinterpret_cast<const std::uint8_t*>(untagged.data()), untagged.size()}));
+  const std::int32_t exact = static_cast<std::int32_t>(whole.PlayableSamples() * 1000 / whole.format.sampleRate);
+
+  StartWith(path);
+  ASSERT_TRUE(IsOwnAudioDevice(player.deviceId));
+  EXPECT_NEAR(player.mediaLength, exact, exact / 1000);
+  EXPECT_EQ(ShownLength(), LengthShownFor(player.mediaLength));
+  EXPECT_TRUE(PumpUntil([&] { return player.mediaLength == exact; }, 10000)) << player.mediaLength << " for " << exact;
+  EXPECT_EQ(ShownLength(), LengthShownFor(exact));
+  Call(WM_COMMAND, IDM_CLOSE);
+  DeleteFileA(path.c_str());
 }
 
 // What the device hands the sound card, measured as it goes by.

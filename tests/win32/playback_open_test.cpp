@@ -11,6 +11,8 @@
 #include "app/window_parts.h"
 #include "playback/transport_math.h"
 #include "playback/media.h"
+#include "playback/position_text.h"
+#include "playback/transport.h"
 #include "res/resource.h"
 #include "support/playback_fixture.h"
 
@@ -22,9 +24,10 @@ TEST_F(OpenMediaTest, FileFromTheCommandLineOpensPausedAtItsStart) {
   const std::string path = AddFile("talk.wav", 60000);
   CreateMainWindow(path.c_str());
 
-  // Open, milliseconds, length, speed probe: exactly these, in this order.
+  // Open, milliseconds, length, speed probe, whether the length is settled:
+  // exactly these, in this order.
   const auto& log = sim.Log();
-  ASSERT_EQ(log.size(), 4u);
+  ASSERT_EQ(log.size(), 5u);
   EXPECT_EQ(log[0].message, static_cast<UINT>(MCI_OPEN));
   EXPECT_EQ(log[0].device, 0u);
   EXPECT_EQ(log[0].flags, 0x202u);
@@ -38,6 +41,7 @@ TEST_F(OpenMediaTest, FileFromTheCommandLineOpensPausedAtItsStart) {
   EXPECT_EQ(log[3].message, static_cast<UINT>(MCI_SET));
   EXPECT_EQ(log[3].flags, 0x20000u);
   EXPECT_EQ(log[3].speed, 1000u);
+  EXPECT_EQ(log[4].item, static_cast<DWORD>(MCI_STATUS_READY));
   for (std::size_t i = 1; i < log.size(); ++i) EXPECT_EQ(log[i].device, sim.LastOpened()) << i;
 
   EXPECT_TRUE(player.isOpen);
@@ -115,7 +119,7 @@ TEST_F(OpenMediaTest, CdTrackOpensTheDriveAndSeeksToTheTrack) {
     for (const auto& c : sim.Log()) {
       if (c.message != MCI_CLOSE) log.push_back(c);
     }
-    ASSERT_EQ(log.size(), 8u);
+    ASSERT_EQ(log.size(), 9u);
     EXPECT_EQ(log[0].message, static_cast<UINT>(MCI_OPEN));
     EXPECT_EQ(log[0].flags, 0x3202u);
     EXPECT_EQ(log[0].deviceType, static_cast<DWORD_PTR>(MCI_DEVTYPE_CD_AUDIO));
@@ -135,6 +139,7 @@ TEST_F(OpenMediaTest, CdTrackOpensTheDriveAndSeeksToTheTrack) {
     EXPECT_EQ(log[7].message, static_cast<UINT>(MCI_SET));
     EXPECT_EQ(log[7].flags, 0x400u);
     EXPECT_EQ(log[7].timeFormat, static_cast<DWORD>(MCI_FORMAT_MILLISECONDS));
+    EXPECT_EQ(log[8].item, static_cast<DWORD>(MCI_STATUS_READY));
 
     EXPECT_EQ(player.mediaLength, 3000000);  // the whole disc
     EXPECT_EQ(DevicePosition(), 450000);
@@ -428,6 +433,46 @@ TEST_F(OpenMediaTest, ClosingNeverTouchesTheBookmarkFileOfAFileValueLoadedMeanwh
   player.mediaPath = fileOption;
   Call(WM_CLOSE);  // the window closed
   EXPECT_TRUE(otherKept());
+}
+
+// A length that may change after the opening: the window asks for it again
+// about once a second while the device says it is not ready or the position
+// has passed the length shown, and at once on a seek past it; an ordinary
+// file's ticks ask nothing more. The new length shows in the status bar and
+// the position slider's range.
+TEST_F(OpenMediaTest, TheLengthShownFollowsTheDevicesWhileItMayChange) {
+  struct Case {
+    const char* what;
+    bool readyAtOpen;
+    std::int32_t movedTo;  // the position after the length changed, ms (-1: not moved)
+    bool seekPast;         // a seek to beyond the length shown
+    bool follows;
+  } cases[] = {
+      {"an ordinary file", true, -1, false, false},
+      {"a length still being measured", false, -1, false, true},
+      {"a position past the length", true, 60500, false, true},
+      {"a seek past the length", true, -1, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimMedia media;
+    media.length = 60000;
+    media.ready = c.readyAtOpen;
+    const std::string path = TempFile(std::string(c.what) + ".mp3");
+    sim.AddFile(path, media);
+    if (window == nullptr) StartWithFile(path);
+    else OpenFile(path);
+    sim.SetLength(Device(), 61000, true);
+    if (c.movedTo >= 0) sim.SetPosition(Device(), c.movedTo);
+    if (c.seekPast) SeekTo(60900);
+    Ticks(25);
+    EXPECT_EQ(player.mediaLength, c.follows ? 61000 : 60000);
+    EXPECT_EQ(StatusText(kStatusLength), FormatPosition(player.mediaLength));
+    EXPECT_EQ(SendMessageA(Item(IDC_POSITION), TBM_GETRANGEMAX, 0, 0), PositionSliderRangeForLength(player.mediaLength).max);
+    sim.ClearLog();
+    Ticks(45);  // settled: the ticks ask for the position alone
+    EXPECT_EQ(CountSent(MCI_STATUS), 45);
+  }
 }
 
 }  // namespace

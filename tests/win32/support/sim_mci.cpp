@@ -92,6 +92,11 @@ void SimMci::SetDiscPresent(MCIDEVICEID id, bool present) {
   if (it != devices_.end()) it->second.media.discPresent = present;
 }
 
+void SimMci::SetLength(MCIDEVICEID id, std::int32_t ms, bool ready) {
+  auto it = devices_.find(id);
+  if (it != devices_.end()) it->second.media.length = ms, it->second.media.ready = ready;
+}
+
 void SimMci::DeliverNotifications() {
   MSG msg;
   for (int i = 0; i < kMaxDeliveries && PeekMessageA(&msg, nullptr, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE); ++i) {
@@ -262,6 +267,7 @@ MCIERROR SimMci::Status(Device& device, SimMciCommand& command, DWORD_PTR parms)
       value = FromMs(device, static_cast<std::int32_t>(device.positionMilli / 1000));
       break;
     case MCI_STATUS_MODE: value = device.playing ? MCI_MODE_PLAY : MCI_MODE_STOP; break;
+    case MCI_STATUS_READY: value = device.media.ready ? TRUE : FALSE; break;
     default: return MCIERR_BAD_CONSTANT;
   }
   reinterpret_cast<MCI_STATUS_PARMS*>(parms)->dwReturn = value;

@@ -30,6 +30,7 @@ struct SimMedia {
   bool discPresent = true;       // CD audio only
   std::vector<std::int32_t> trackStarts;  // CD audio only: ms at which each track starts, track 1 first
   MCIERROR openError = 0;        // non-zero: MCI_OPEN of this medium fails with it (not media, a folder, ...)
+  bool ready = true;             // MCI_STATUS_READY: false while the device still measures the length
 };
 
 // One command as the device received it: the fields Dorvane may set, copied
@@ -113,6 +114,8 @@ class SimMci {
   void SetPosition(MCIDEVICEID id, std::int32_t ms);
   // Changes a medium while it is open (a CD ejected, for example).
   void SetDiscPresent(MCIDEVICEID id, bool present);
+  // A length found out after the opening, and whether it is settled.
+  void SetLength(MCIDEVICEID id, std::int32_t ms, bool ready);
 
   // The entry point mciSendCommandHook is pointed at.
   MCIERROR Send(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR parms);
