@@ -65,6 +65,14 @@ std::optional<MfPlacement> PlaceMfBuffer(std::optional<std::int64_t> stampHns, s
   return place;
 }
 
+bool MfLeftoverOfSeek(std::int64_t stampHns, int sampleRate, std::uint64_t target, std::uint64_t lead) {
+  if (sampleRate <= 0) return false;
+  const std::int64_t at = MfStampFrame(stampHns, sampleRate);
+  const auto latest = static_cast<std::int64_t>(std::min<std::uint64_t>(std::max(target, lead), INT64_MAX / 2));
+  const auto behind = static_cast<std::int64_t>(kMfMaxBehindMs) * sampleRate / 1000;
+  return at > latest || latest - at > behind + static_cast<std::int64_t>(std::min<std::uint64_t>(lead, INT64_MAX / 4));
+}
+
 namespace {
 
 // One box of an MP4 file: its type and where its contents lie.

@@ -62,6 +62,15 @@ constexpr std::uint64_t kMfMaxBehindMs = 10000;
 std::optional<MfPlacement> PlaceMfBuffer(std::optional<std::int64_t> stampHns, std::size_t bytes,
                                          const MfPcmFormat& format, std::uint64_t nextFrame);
 
+// Right after a seek to frame target (the reader sent lead frames before
+// it), whether a buffer stamped stampHns was decoded before the seek: Wine's
+// Source Reader may still hand one over (seen: stamped seconds away, at the
+// place the play was before). The first buffer of the seek starts at or
+// before the place the reader was sent to, or within the lead at the start
+// of the file; one stamped after that, or further behind than a buffer is
+// ever dropped into place, is such a leftover.
+bool MfLeftoverOfSeek(std::int64_t stampHns, int sampleRate, std::uint64_t target, std::uint64_t lead);
+
 // The priming of an MP4 file's sound track (m4a, mp4, 3gp): the frames its
 // edit list skips at the start of the decoded stream (1024 or 2112 for
 // AAC), at the given output rate; 0 for no edit, no sound track, or a file

@@ -269,7 +269,7 @@ class MfSource : public PcmSource {
   bool Seek(std::uint64_t frame) override {
     JoinMtaOnThisThread();
     next_ = std::min(frame, Frames());
-    const std::uint64_t lead = kSeekLeadMs * static_cast<std::uint64_t>(sampleRate_) / 1000;
+    const std::uint64_t lead = LeadFrames();
     PROPVARIANT at;
     std::memset(&at, 0, sizeof at);
     at.vt = VT_I8;
@@ -278,6 +278,7 @@ class MfSource : public PcmSource {
     pcmRead_ = 0;
     silence_ = 0;
     ended_ = endChecked_ = decodedSinceSeek_ = false;
+    leftoversDropped_ = 0;
     failure_ = stuck_ ? MCIERR_FILE_READ : 0;
     if (!stuck_ && FAILED(reader_->SetCurrentPosition(GUID_NULL, at))) failure_ = MCIERR_FILE_READ;
     return failure_ == 0;
@@ -318,6 +319,8 @@ class MfSource : public PcmSource {
   }
 
  private:
+  std::uint64_t LeadFrames() const { return kSeekLeadMs * static_cast<std::uint64_t>(sampleRate_) / 1000; }
+
   // The next decoded buffer, placed on the time line; false at the end of
   // the stream or on an error (then failure_ says which).
   bool DecodeMore() {
@@ -370,6 +373,12 @@ class MfSource : public PcmSource {
     const std::optional<std::int64_t> at =
         SUCCEEDED(sample->GetSampleTime(&sampleTime)) ? std::optional<std::int64_t>(sampleTime - primingHns_)
                                                       : std::nullopt;
+    if (!decodedSinceSeek_ && at && leftoversDropped_ < kMaxLeftovers &&
+        MfLeftoverOfSeek(*at, sampleRate_, next_, LeadFrames())) {
+      ++leftoversDropped_;
+      buffer->Unlock();
+      return true;  // decoded before the seek: read on
+    }
     const auto place = PlaceMfBuffer(at, bytes, format_, next_);
     if (place) {
       const auto* first = reinterpret_cast<const std::int16_t*>(data) + place->drop * format_.channels;
@@ -407,6 +416,10 @@ class MfSource : public PcmSource {
   bool ended_ = false;
   bool endChecked_ = false;  // where the stream ended has been weighed against the length
   bool decodedSinceSeek_ = false;
+  // Buffers from before the seek dropped since it; a stream whose first
+  // buffers after a seek all look like leftovers is taken as it comes after so many.
+  static constexpr int kMaxLeftovers = 32;
+  int leftoversDropped_ = 0;
   const std::uint64_t held_;  // the frames the file's samples hold, or its length when it cannot say
   const bool heldKnown_;
   MCIERROR failure_ = 0;

@@ -100,6 +100,32 @@ TEST(MfMediaType, BuffersArePlacedByTheirTimeStamps) {
   }
 }
 
+// Right after a seek, a buffer decoded before it is told by its stamp.
+TEST(MfMediaType, BuffersFromBeforeASeekAreToldByTheirStamps) {
+  constexpr std::int64_t kMs = 10'000;
+  constexpr std::uint64_t kLead = 4800;  // 100 ms at 48 kHz
+  struct Case {
+    const char* name;
+    std::int64_t stamp;
+    std::uint64_t target;
+    bool leftover;
+  } cases[] = {
+      {"the seek's first buffer, a packet before where the reader was sent", 1100 * kMs, 1234 * 48, false},
+      {"a buffer over the target", 1230 * kMs, 1234 * 48, false},
+      {"a buffer at the target", 1234 * kMs, 1234 * 48, false},
+      {"one just after the target: the place before the seek", 1240 * kMs, 1234 * 48, true},
+      {"seconds after: the place before a seek back", 6789 * kMs, 1234 * 48, true},
+      {"within the lead at the start of the file", 80 * kMs, 20 * 48, false},
+      {"after the lead at the start of the file", 150 * kMs, 20 * 48, true},
+      {"behind, within what is dropped into place", -2000 * kMs + 12000 * kMs, 12000 * 48, false},
+      {"further behind than any buffer is dropped", 500 * kMs, 12000 * 48, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(MfLeftoverOfSeek(c.stamp, 48000, c.target, kLead), c.leftover);
+  }
+}
+
 TEST(MfMediaType, Mp4PrimingFromTheSoundTracksEditList) {
   const std::string ftyp = Box("ftyp", "M4A " + Be32(0));
   const std::string sound = Track("soun", 48000, Elst32(1024));
