@@ -38,8 +38,8 @@ constexpr DWORD kMinSpeed = 500, kMaxSpeed = 1500;
 // The worker wakes when the output has finished a buffer or a command came
 // (both set its event), and otherwise only this often: waking more often
 // would cost CPU and find nothing to do.
-constexpr int kBuffers = 12;
-constexpr int kBufferMs = 40;
+constexpr int kBuffers = 4;
+constexpr int kBufferMs = 120;
 constexpr DWORD kWakeMs = 200;
 
 enum class Mode { kStopped, kPlaying, kPaused };
