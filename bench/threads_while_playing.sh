@@ -32,7 +32,7 @@ threads() { for t in /proc/"$1"/task/*; do echo "${t##*/} $(cut -d' ' -f1,3 "$t/
 wineserver_ns() {
   local p
   for p in $(pgrep wineserver); do
-    tr '\0' '\n' <"/proc/$p/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && cut -d' ' -f1 "/proc/$p/schedstat"
+    tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && cut -d' ' -f1 "/proc/$p/schedstat"
   done
 }
 for subject in "$@"; do
