@@ -48,14 +48,26 @@ struct Canvas {
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;
   HGDIOBJ old = nullptr;
+  HGDIOBJ oldFont = nullptr;
+  HFONT font = nullptr;  // the font last selected into dc by SetFont
   void Make(HDC like, int width, int height) {
     Free();
     dc = CreateCompatibleDC(like);
     bitmap = CreateCompatibleBitmap(like, width, height);
     old = SelectObject(dc, bitmap);
+    oldFont = GetCurrentObject(dc, OBJ_FONT);
+  }
+  // The font stays selected between paints: each selection is a round of the
+  // display driver's font set-up (under Wine on X, two reads of the X
+  // resource files), and the position text is painted 20 times a second.
+  void SetFont(HFONT wanted) {
+    if (wanted == font) return;
+    SelectObject(dc, wanted != nullptr ? static_cast<HGDIOBJ>(wanted) : GetStockObject(SYSTEM_FONT));
+    font = wanted;
   }
   void Free() {
     if (dc == nullptr) return;
+    SelectObject(dc, oldFont);
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
@@ -119,18 +131,18 @@ void PaintPositionText(HDC target) {
   if (!display.backgroundTaken) TakeBackground();
   const HDC dc = display.frame.dc;
   BitBlt(dc, 0, 0, display.width, display.height, display.background.dc, 0, 0, SRCCOPY);
-  const HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(display.bar, WM_GETFONT, 0, 0)));
+  display.frame.SetFont(reinterpret_cast<HFONT>(SendMessageA(display.bar, WM_GETFONT, 0, 0)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
   // The text is placed in the part's whole rectangle, as the bar places it.
   RECT place{kTextIndent - kPartEdge, -kPartEdge, display.width + kPartEdge, display.height + kPartEdge};
   DrawTextA(dc, display.text.c_str(), -1, &place, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, oldFont);
   BitBlt(target, 0, 0, display.width, display.height, dc, 0, 0, SRCCOPY);
 }
 
 void PlacePositionDisplay() {
   if (display.self == nullptr) return;
+  display.frame.SetFont(nullptr);  // the bar's font may have changed: the old one is not kept selected
   RECT part{};
   if (SendMessageA(display.bar, SB_GETRECT, kStatusPosition, reinterpret_cast<LPARAM>(&part)) == 0) return;
   InflateRect(&part, -kPartEdge, -kPartEdge);

@@ -32,14 +32,16 @@ namespace {
 constexpr MCIDEVICEID kFirstOwnId = 0x7D00;
 constexpr DWORD kMinSpeed = 500, kMaxSpeed = 1500;
 
-// Output: short buffers, so that the position can be read finely, and
-// enough of them (about half a second) to ride out a busy machine; a seek or
-// pause drops what is queued (waveOutReset), so their number adds no delay.
+// Output: about half a second queued, to ride out a busy machine, in few
+// buffers: each finished buffer wakes the worker (and Wine's wave thread
+// signals it), and the position is read from the output's clock, not counted
+// in buffers, so longer ones keep its fine steps. A seek or pause drops what
+// is queued (waveOutReset), so their length adds no delay to it.
 // The worker wakes when the output has finished a buffer or a command came
 // (both set its event), and otherwise only this often: waking more often
 // would cost CPU and find nothing to do.
-constexpr int kBuffers = 12;
-constexpr int kBufferMs = 40;
+constexpr int kBuffers = 4;
+constexpr int kBufferMs = 120;
 constexpr DWORD kWakeMs = 200;
 
 enum class Mode { kStopped, kPlaying, kPaused };
