@@ -31,8 +31,8 @@ void ShowMciError(MCIERROR error, const char* label) {
   MessageBoxA(mainWindow, text, caption, MB_ICONWARNING);
 }
 
-MCIERROR SendMciCommandError(std::uint32_t device, UINT command, DWORD flags, void* parms) {
-  if (command == MCI_PLAY) lastPlayLabel = PlayLabel(flags);
+MCIERROR SendMciCommandError(std::uint32_t device, UINT command, DWORD flags, void* parms, const char* playLabel) {
+  if (command == MCI_PLAY) lastPlayLabel = playLabel != nullptr ? playLabel : PlayLabel(flags);
   return mciSendCommandHook(device, command, flags, reinterpret_cast<DWORD_PTR>(parms));
 }
 

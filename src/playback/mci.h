@@ -37,8 +37,11 @@ inline constexpr DWORD kOpenCdFlags = MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID | MCI_OPE
 // label shows the device's error text in a warning box.
 int SendMciCommand(std::uint32_t device, UINT command, DWORD flags, void* parms, const char* label);
 // The same without a box: the device's error, 0 on success. For a caller that
-// answers some errors itself and shows the others with ShowMciError.
-MCIERROR SendMciCommandError(std::uint32_t device, UINT command, DWORD flags, void* parms);
+// answers some errors itself and shows the others with ShowMciError. A play
+// may name the command its later failure is reported under, where its flags
+// would name another.
+MCIERROR SendMciCommandError(std::uint32_t device, UINT command, DWORD flags, void* parms,
+                             const char* playLabel = nullptr);
 // The box of a failed command: the device's error text under
 // "Error in processing MCI command <label>".
 void ShowMciError(MCIERROR error, const char* label);

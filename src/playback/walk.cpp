@@ -50,7 +50,8 @@ void StartWalk(HWND window, bool report) {
     // restart). The chunk then starts where the position said, which is what
     // the window shows.
     play.dwFrom = static_cast<DWORD>(position);
-    error = SendMciCommandError(player.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_FROM | MCI_TO, &play);
+    error = SendMciCommandError(player.deviceId, MCI_PLAY, MCI_NOTIFY | MCI_FROM | MCI_TO, &play,
+                                mci_label::kFirstWalkStep);
   }
   if (error != 0 && report) ShowMciError(error, mci_label::kFirstWalkStep);
   SetStatusText(window, kStatusMode, "walking");

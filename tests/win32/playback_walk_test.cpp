@@ -400,6 +400,8 @@ TEST_F(WalkTest, AFirstStepEndingBehindThePlayStartsWhereThePositionSaid) {
       EXPECT_EQ(LastChunk(0).to, 13000);
       EXPECT_TRUE(sim.IsPlaying(Device()));
       EXPECT_EQ(StatusText(kStatusMode), "walking");
+      Call(MM_MCINOTIFY, MCI_NOTIFY_FAILURE, Device());  // it fails later: still the first step's box
+      EXPECT_EQ(Captions(), std::vector<std::string>{MciErrorCaption("First walk step")});
     }
   }
 }
