@@ -164,7 +164,11 @@ std::uint64_t Mp3Index::FirstFrameToDecode(std::uint64_t target) const {
 bool Mp3Index::InfoFrameCoversFile(std::uint64_t fileSize) const {
   // What may follow the stream: an ID3v1 tag, an APE tag, lyrics.
   constexpr std::uint64_t kTrailingTagBytes = 16 * 1024;
-  return infoFrameCount > 0 && infoStreamEnd <= fileSize && fileSize - infoStreamEnd <= kTrailingTagBytes;
+  // No layer III frame is shorter (MPEG-2 at 8 kbit/s and 24 kHz): a count
+  // of more frames than the file could hold is not the file's.
+  constexpr std::uint64_t kShortestFrameBytes = 24;
+  return infoFrameCount > 0 && infoFrameCount <= fileSize / kShortestFrameBytes && infoStreamEnd <= fileSize &&
+         fileSize - infoStreamEnd <= kTrailingTagBytes;
 }
 
 std::uint64_t Mp3Index::PlayableSamples(std::uint64_t frames) const {
