@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <cstdio>
+
 #include "app/command_line.h"
 #include "app/main_dialog.h"
 #include "app/player_state.h"
@@ -62,9 +64,20 @@ void MainWindowTest::TearDown() {
 }
 
 void MainWindowTest::CreateMainWindow(const char* commandLine) {
-  window = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
-                              reinterpret_cast<LPARAM>(commandLine));
-  ASSERT_NE(window, nullptr) << "the main window was not made, error " << GetLastError();
+  // Now and then (twice in many full runs, in a test that had done nothing
+  // yet) Wine refuses a first top-level window with ERROR_INVALID_WINDOW_HANDLE,
+  // as while the prefix's desktop process is still being made. That refusal,
+  // and only that, is said and tried again a few times.
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    window = CreateDialogParamA(appInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                                reinterpret_cast<LPARAM>(commandLine));
+    error = GetLastError();
+    if (window != nullptr || error != ERROR_INVALID_WINDOW_HANDLE) break;
+    std::fprintf(stderr, "the main window was refused with error %lu; trying again\n", static_cast<unsigned long>(error));
+    Sleep(250);
+  }
+  ASSERT_NE(window, nullptr) << "the main window was not made, error " << error;
   mainWindow = window;
 }
 
