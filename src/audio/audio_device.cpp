@@ -354,19 +354,20 @@ class Device {
     // Copies the queued sound from output frame `heard` on (up to frames of
     // it) into tail and fades it out; returns the frames taken.
     std::size_t TakeTail(std::uint64_t heard, std::size_t frames, std::size_t channels) {
+      constexpr auto kCount = static_cast<std::size_t>(kBuffers);
       tail.assign(frames * channels, 0);
       std::size_t taken = 0;
-      for (; taken < frames; ++taken) {
+      while (taken < frames) {  // from the buffer holding the next frame, as much as it holds
         const std::uint64_t f = heard + taken;
-        int i = 0;
-        while (i < kBuffers && !(queued[static_cast<std::size_t>(i)] && f >= firstOut[static_cast<std::size_t>(i)] &&
-                                 f - firstOut[static_cast<std::size_t>(i)] <
-                                     headers[static_cast<std::size_t>(i)].dwBufferLength / (2 * channels)))
-          ++i;
-        if (i == kBuffers) break;
-        const std::size_t at = static_cast<std::size_t>(f - firstOut[static_cast<std::size_t>(i)]) * channels;
-        std::copy_n(samples[static_cast<std::size_t>(i)].begin() + static_cast<std::ptrdiff_t>(at), channels,
+        std::size_t i = 0;
+        auto length = [&] { return headers[i].dwBufferLength / (2 * channels); };
+        while (i < kCount && !(queued[i] && f >= firstOut[i] && f - firstOut[i] < length())) ++i;
+        if (i == kCount) break;
+        const auto at = static_cast<std::size_t>(f - firstOut[i]);
+        const std::size_t n = std::min(frames - taken, length() - at);
+        std::copy_n(samples[i].begin() + static_cast<std::ptrdiff_t>(at * channels), n * channels,
                     tail.begin() + static_cast<std::ptrdiff_t>(taken * channels));
+        taken += n;
       }
       FadeOut(tail.data(), taken, static_cast<int>(channels));
       return taken;
